@@ -1,0 +1,55 @@
+# Two commands do everything on a fresh Debian 12 machine:
+#   make run    install what is missing, build, start SORPEX
+#   make test   install what is missing, build, run every test (also under the sanitizers)
+
+JOBS ?= $(shell nproc)
+BUILD := build
+ASAN_BUILD := build-asan
+TSAN_BUILD := build-tsan
+FUZZ_BUILD := build-fuzz
+CTEST := ctest --output-on-failure --no-tests=error -j $(JOBS)
+
+.PHONY: all deps configure build run test test-main test-asan test-tsan test-fuzz format format-check clean
+
+all: build
+
+deps:
+	@scripts/install-deps.sh
+
+$(BUILD)/CMakeCache.txt: | deps
+	cmake -S . -B $(BUILD) -DCMAKE_BUILD_TYPE=RelWithDebInfo
+
+configure: deps $(BUILD)/CMakeCache.txt
+
+build: configure
+	cmake --build $(BUILD) -j $(JOBS)
+
+run: build
+	@scripts/run-gui.sh $(BUILD)/app/sorpex
+
+test: test-main test-asan test-fuzz
+
+test-main: build
+	cd $(BUILD) && $(CTEST)
+
+# The core and converter tests once more under AddressSanitizer and UndefinedBehaviorSanitizer.
+test-asan: deps
+	cmake -S . -B $(ASAN_BUILD) -DCMAKE_BUILD_TYPE=Debug -DSORPEX_GUI=OFF -DSORPEX_SANITIZE=address,undefined
+	cmake --build $(ASAN_BUILD) -j $(JOBS)
+	cd $(ASAN_BUILD) && ASAN_OPTIONS=detect_leaks=1 UBSAN_OPTIONS=print_stacktrace=1 $(CTEST)
+
+# Every libFuzzer target for a short while (clang).
+test-fuzz: deps
+	CC=clang CXX=clang++ cmake -S . -B $(FUZZ_BUILD) -DCMAKE_BUILD_TYPE=RelWithDebInfo -DSORPEX_GUI=OFF \
+		-DSORPEX_TESTS=OFF -DSORPEX_FUZZ=ON
+	cmake --build $(FUZZ_BUILD) -j $(JOBS)
+	cd $(FUZZ_BUILD) && $(CTEST) -L fuzz
+
+format:
+	git ls-files '*.cpp' '*.h' | xargs clang-format -i
+
+format-check:
+	git ls-files '*.cpp' '*.h' | xargs clang-format --dry-run --Werror
+
+clean:
+	rm -rf $(BUILD) $(ASAN_BUILD) $(TSAN_BUILD) $(FUZZ_BUILD)

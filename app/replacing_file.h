@@ -1,0 +1,44 @@
+#pragma once
+
+#include <string>
+#include <string_view>
+#include <sys/types.h>
+
+namespace sorpex {
+
+// Replaces a file as a whole: the new contents go to a temporary file beside the target, which
+// is flushed to disk and renamed over the target only when everything was written. A failure at
+// any point, a full disk included, leaves the old file as it was.
+class ReplacingFile {
+public:
+    // `target` is a native (UTF-8) path.
+    explicit ReplacingFile(std::string target);
+    ~ReplacingFile();
+    ReplacingFile(const ReplacingFile&) = delete;
+    ReplacingFile& operator=(const ReplacingFile&) = delete;
+
+    // Owner-only permissions (0600) for the new file, whatever the old one had.
+    void setOwnerOnly(bool ownerOnly) { m_ownerOnly = ownerOnly; }
+
+    bool open();
+    bool write(std::string_view bytes);
+    bool commit();
+
+    // errno of the first failure, 0 when none.
+    int error() const { return m_error; }
+
+private:
+    bool fail(int error);
+
+    std::string m_target;
+    std::string m_temporary;
+    int m_fd = -1;
+    int m_error = 0;
+    bool m_ownerOnly = false;
+    bool m_committed = false;
+};
+
+// Writes `bytes` as the whole new contents of `target`; returns 0 or the errno of the failure.
+int replaceFile(const std::string& target, std::string_view bytes, bool ownerOnly = false);
+
+} // namespace sorpex

@@ -1,0 +1,342 @@
+#include "settings/app_settings.h"
+
+#include "app/cp932.h"
+#include "app/interaction.h"
+#include "app/replacing_file.h"
+#include "settings/ini_file.h"
+
+#include <cerrno>
+#include <cstring>
+#include <fstream>
+#include <iterator>
+#include <optional>
+#include <unistd.h>
+
+namespace sorpex {
+namespace {
+
+constexpr std::string_view kAppParam = "AppParam";
+constexpr std::string_view kAutoStartParam = "AutoStartParam";
+constexpr std::string_view kReportParam = "ReportParam";
+
+constexpr std::array<const char*, 7> kDayNames = {"Mon", "Tue", "Wed", "Thu", "Fri", "Sat", "Sun"};
+
+// Reads the whole file; nothing when it does not exist, errno in *error for other failures.
+std::optional<std::string> readFile(const std::string& path, int* error) {
+    *error = 0;
+    std::ifstream in(nativePath(path), std::ios::binary);
+    if (!in) {
+        *error = errno == ENOENT ? 0 : errno;
+        return std::nullopt;
+    }
+    return std::string(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
+}
+
+std::string readText(const IniFile& ini, std::string_view section, std::string_view key, std::string_view fallback,
+                     std::size_t limit) {
+    std::optional<std::string> value = ini.value(section, key);
+    return std::string(cp932::truncate(value ? *value : fallback, limit));
+}
+
+// The value of the leading decimal digits; text without digits gives 0.
+int leadingNumber(std::string_view text) {
+    long long number = 0;
+    for (char c : text) {
+        if (c < '0' || c > '9') {
+            break;
+        }
+        number = number * 10 + (c - '0');
+        if (number > 0x7FFFFFFF) {
+            return 0x7FFFFFFF;
+        }
+    }
+    return static_cast<int>(number);
+}
+
+// A missing or empty value gives the default, as the private-profile integer read does.
+int readInt(const IniFile& ini, std::string_view section, std::string_view key, int fallback) {
+    std::optional<std::string> value = ini.value(section, key);
+    if (!value || value->empty()) {
+        return fallback;
+    }
+    return leadingNumber(*value);
+}
+
+// The leading digits of at most two characters, as the Time parts are read.
+int twoDigitValue(std::string_view part) {
+    int number = 0;
+    for (std::size_t i = 0; i < part.size() && i < 2 && part[i] >= '0' && part[i] <= '9'; ++i) {
+        number = number * 10 + (part[i] - '0');
+    }
+    return number;
+}
+
+std::vector<std::string> splitFilter(std::string_view filter) {
+    std::vector<std::string> entries;
+    while (!filter.empty() && entries.size() < kFilterEntryCount) {
+        std::size_t end = filter.find(';');
+        std::string_view piece = filter.substr(0, end);
+        if (!piece.empty()) {
+            entries.emplace_back(cp932::truncate(piece, kFilterEntryLimit));
+        }
+        if (end == std::string_view::npos) {
+            break;
+        }
+        filter.remove_prefix(end + 1);
+    }
+    return entries;
+}
+
+// Applies `change` to the settings file and writes it back in one piece, so that a failure
+// never leaves a half-written file. Shows the error and gives false when the write fails.
+template <typename Change>
+bool updateSettingsFile(const AppSettings& settings, UserInteraction& ui, Change change) {
+    int error = 0;
+    std::optional<std::string> text = readFile(settings.settingsFilePath, &error);
+    if (error == 0) {
+        IniFile ini = IniFile::parse(text ? *text : std::string());
+        change(ini);
+        std::optional<std::string> password = ini.value(kReportParam, "Password");
+        bool ownerOnly = password && !password->empty();
+        error = replaceFile(nativePath(settings.settingsFilePath), ini.serialize(), ownerOnly);
+    }
+    if (error == 0) {
+        return true;
+    }
+    std::string message = cp932::fromUtf8("SORPEX.ini書込みエラー\nError Code = ") + std::to_string(error);
+    ui.showMessage(message, MessageIcon::Stop, MessageButtons::Ok);
+    return false;
+}
+
+} // namespace
+
+std::string defaultSettingsFilePath() {
+    std::string directory;
+    if (char* cwd = getcwd(nullptr, 0)) {
+        directory = cwd;
+        free(cwd);
+    }
+    return cp932::fromUtf8(directory) + "/SORPEX.ini";
+}
+
+std::string encodeLineBreaks(std::string_view text) {
+    std::string out;
+    for (std::size_t i = 0; i < text.size(); ++i) {
+        unsigned char c = static_cast<unsigned char>(text[i]);
+        if (cp932::isLeadByte(c) && i + 1 < text.size()) {
+            out += text.substr(i, 2);
+            ++i;
+        } else if (c == '\r' && i + 1 < text.size() && text[i + 1] == '\n') {
+            out += "\\n";
+            ++i;
+        } else if (c == '\n' || c == '\r') {
+            out += "\\n";
+        } else if (c == '\\') {
+            out += "\\\\";
+        } else {
+            out += static_cast<char>(c);
+        }
+    }
+    return out;
+}
+
+std::string decodeLineBreaks(std::string_view text) {
+    std::string out;
+    for (std::size_t i = 0; i < text.size(); ++i) {
+        unsigned char c = static_cast<unsigned char>(text[i]);
+        if (cp932::isLeadByte(c) && i + 1 < text.size()) {
+            out += text.substr(i, 2);
+            ++i;
+        } else if (c == '\\' && i + 1 < text.size() && text[i + 1] == 'n') {
+            out += "\r\n";
+            ++i;
+        } else if (c == '\\' && i + 1 < text.size() && text[i + 1] == '\\') {
+            out += '\\';
+            ++i;
+        } else {
+            out += static_cast<char>(c);
+        }
+    }
+    return out;
+}
+
+void readSettingsFile(AppSettings& settings, const std::string& path) {
+    settings.settingsFilePath = path;
+    int error = 0;
+    std::optional<std::string> text = readFile(path, &error);
+    IniFile ini = IniFile::parse(text ? *text : std::string());
+
+    StoredSettings& s = settings.stored;
+    s.filter = readText(ini, kAppParam, "Filter", "", kFilterLimit);
+    s.filterEnable = readText(ini, kAppParam, "Filter_Enable", "ON", 7);
+    s.defaultCsv = readText(ini, kAppParam, "DefalutCSV", "", kPathLimit);
+    s.autoSave = readText(ini, kAppParam, "Auto_Save", "OFF", 7);
+    s.defaultSavePath = readText(ini, kAppParam, "DefalutSavePath", "", kPathLimit);
+    s.timeOut = readInt(ini, kAppParam, "TimeOut", 2);
+    s.retry = readInt(ini, kAppParam, "Retry", 0);
+    s.debug = readText(ini, kAppParam, "Debug", "NO", 15);
+    s.snmpPort = readInt(ini, kAppParam, "SnmpPort", 161);
+    s.autoStart = readText(ini, kAutoStartParam, "AutoStart", "NO", 15);
+    s.cycle = readText(ini, kAutoStartParam, "Cycle", "", 15);
+    s.trigger = readText(ini, kAutoStartParam, "Triger", "", 63);
+    s.time = readText(ini, kAutoStartParam, "Time", "0:0", 19);
+    s.report = readText(ini, kReportParam, "Report", "NO", 15);
+    s.mailServer = readText(ini, kReportParam, "MailServer", "", kMailTextLimit);
+    s.port = readInt(ini, kReportParam, "Port", 25);
+    s.fromAdd = readText(ini, kReportParam, "FromAdd", "", kMailTextLimit);
+    std::optional<std::string> toAdd = ini.value(kReportParam, "ToAdd");
+    s.toAdd = std::string(cp932::truncate(decodeLineBreaks(toAdd ? *toAdd : ""), kMailTextLimit));
+    s.subject = readText(ini, kReportParam, "Subject", "[SORPEX]Report", kMailTextLimit);
+    s.user = readText(ini, kReportParam, "User", "", kLoginLimit);
+    s.password = readText(ini, kReportParam, "Password", "", kLoginLimit);
+}
+
+void applySettings(AppSettings& settings) {
+    const StoredSettings& s = settings.stored;
+    settings.timeoutSeconds = s.timeOut;
+    settings.retryCount = s.retry;
+    settings.autoSave = equalsIgnoringCase(s.autoSave, "ON");
+    settings.filterEnableText = s.filterEnable;
+    settings.filterEnabled = !equalsIgnoringCase(s.filterEnable, "OFF");
+    settings.filterEntries = splitFilter(s.filter);
+    settings.defaultCsvPath = s.defaultCsv;
+    settings.defaultSavePath = s.defaultSavePath;
+    settings.debugStatus = s.debug == "YES";
+    settings.snmpPort = s.snmpPort;
+
+    settings.scheduleCycle = ScheduleCycle::None;
+    if (equalsIgnoringCase(s.autoStart, "YES")) {
+        if (equalsIgnoringCase(s.cycle, "Monthly")) {
+            settings.scheduleCycle = ScheduleCycle::Monthly;
+        } else if (equalsIgnoringCase(s.cycle, "Weekly")) {
+            settings.scheduleCycle = ScheduleCycle::Weekly;
+        } else if (equalsIgnoringCase(s.cycle, "Dayly")) {
+            settings.scheduleCycle = ScheduleCycle::Daily;
+        }
+    }
+    for (std::size_t day = 0; day < kDayNames.size(); ++day) {
+        settings.scheduleWeekdays[day] = s.trigger.find(kDayNames[day]) != std::string::npos;
+    }
+    settings.scheduleDayIndex = 0;
+    if (settings.scheduleCycle == ScheduleCycle::Monthly) {
+        if (s.trigger == "End") {
+            settings.scheduleDayIndex = 30;
+        } else {
+            int day = leadingNumber(s.trigger);
+            if (day >= 1 && day <= 30) {
+                settings.scheduleDayIndex = day - 1;
+            }
+        }
+    }
+    // Hour and minute parts of one or two characters; a part out of range reads as 0.
+    std::string_view time = s.time;
+    std::size_t colon = time.find(':');
+    int hour = twoDigitValue(time.substr(0, colon));
+    int minute = colon == std::string_view::npos ? 0 : twoDigitValue(time.substr(colon + 1));
+    settings.scheduleHour = hour <= 23 ? hour : 0;
+    settings.scheduleMinuteIndex = minute <= 59 ? minute / 5 : 0;
+
+    settings.mailEnabled = equalsIgnoringCase(s.report, "YES");
+    settings.mailServer = s.mailServer;
+    settings.mailPort = s.port;
+    settings.mailFrom = s.fromAdd;
+    settings.mailTo = s.toAdd;
+    settings.mailSubject = s.subject;
+    settings.mailBody = "Report File.";
+    settings.mailUser = s.user;
+    settings.mailPassword = s.password;
+    deriveScheduleTrigger(settings);
+}
+
+void deriveScheduleTrigger(AppSettings& settings) {
+    ScheduleTrigger& t = settings.trigger;
+    const ScheduleCycle cycle = settings.scheduleCycle;
+    t.dateKey = 0;
+    t.dateMask = 0xFFFFFFFF;
+    if (cycle == ScheduleCycle::Monthly) {
+        t.dateKey = settings.scheduleDayIndex == 30 ? 32 : static_cast<std::uint32_t>(settings.scheduleDayIndex + 1);
+        t.dateMask = 0xFF;
+    } else if (cycle == ScheduleCycle::Weekly || cycle == ScheduleCycle::Daily) {
+        t.dateMask = 0;
+    }
+    t.timeKey = 0;
+    t.timeMask = 0xFFFFFFFF;
+    if (cycle != ScheduleCycle::None) {
+        t.timeKey = static_cast<std::uint32_t>(settings.scheduleHour) * 65536 +
+                    static_cast<std::uint32_t>(5 * settings.scheduleMinuteIndex) * 256;
+    }
+    t.weekdayBits = 0;
+    t.weekdayMask = 0x7F;
+    if (cycle == ScheduleCycle::Weekly) {
+        for (std::size_t day = 0; day < settings.scheduleWeekdays.size(); ++day) {
+            if (settings.scheduleWeekdays[day]) {
+                t.weekdayBits |= 1u << day;
+            }
+        }
+    } else if (cycle == ScheduleCycle::Monthly || cycle == ScheduleCycle::Daily) {
+        t.weekdayMask = 0;
+    }
+}
+
+bool writeEnvironmentSettings(const AppSettings& settings, UserInteraction& ui) {
+    return updateSettingsFile(settings, ui, [&](IniFile& ini) {
+        std::string filter;
+        for (const std::string& entry : settings.filterEntries) {
+            filter += entry + ";";
+        }
+        ini.setValue(kAppParam, "Filter", filter);
+        ini.setValue(kAppParam, "TimeOut", std::to_string(settings.timeoutSeconds));
+        ini.setValue(kAppParam, "Retry", std::to_string(settings.retryCount));
+        ini.setValue(kAppParam, "DefalutCSV", settings.defaultCsvPath);
+        ini.setValue(kAppParam, "DefalutSavePath", settings.defaultSavePath);
+        ini.setValue(kAppParam, "Filter_Enable", settings.filterEnableText);
+        ini.setValue(kAppParam, "Auto_Save", settings.autoSave ? "ON" : "OFF");
+    });
+}
+
+bool writeReportSettings(const AppSettings& settings, std::string_view portText, UserInteraction& ui) {
+    return updateSettingsFile(settings, ui, [&](IniFile& ini) {
+        ini.setValue(kReportParam, "Report", settings.mailEnabled ? "YES" : "NO");
+        ini.setValue(kReportParam, "MailServer", settings.mailServer);
+        ini.setValue(kReportParam, "Port", portText);
+        ini.setValue(kReportParam, "FromAdd", settings.mailFrom);
+        ini.setValue(kReportParam, "ToAdd", encodeLineBreaks(settings.mailTo));
+        ini.setValue(kReportParam, "Subject", settings.mailSubject);
+        ini.setValue(kReportParam, "User", settings.mailUser);
+        ini.setValue(kReportParam, "Password", settings.mailPassword);
+    });
+}
+
+bool writeScheduleSettings(const AppSettings& settings, UserInteraction& ui) {
+    return updateSettingsFile(settings, ui, [&](IniFile& ini) {
+        if (settings.scheduleCycle == ScheduleCycle::None) {
+            ini.setValue(kAutoStartParam, "AutoStart", "No");
+            return;
+        }
+        ini.setValue(kAutoStartParam, "AutoStart", "YES");
+        std::string trigger;
+        switch (settings.scheduleCycle) {
+        case ScheduleCycle::Monthly:
+            ini.setValue(kAutoStartParam, "Cycle", "Monthly");
+            trigger = settings.scheduleDayIndex == 30 ? "End" : std::to_string(settings.scheduleDayIndex + 1);
+            break;
+        case ScheduleCycle::Weekly:
+            ini.setValue(kAutoStartParam, "Cycle", "Weekly");
+            for (std::size_t day = 0; day < kDayNames.size(); ++day) {
+                if (settings.scheduleWeekdays[day]) {
+                    trigger += trigger.empty() ? "" : ";";
+                    trigger += kDayNames[day];
+                }
+            }
+            break;
+        default:
+            ini.setValue(kAutoStartParam, "Cycle", "Dayly");
+            break;
+        }
+        ini.setValue(kAutoStartParam, "Triger", trigger);
+        ini.setValue(kAutoStartParam, "Time",
+                     std::to_string(settings.scheduleHour) + ":" + std::to_string(5 * settings.scheduleMinuteIndex));
+    });
+}
+
+} // namespace sorpex

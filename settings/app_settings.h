@@ -1,0 +1,118 @@
+#pragma once
+
+#include <array>
+#include <cstdint>
+#include <string>
+#include <string_view>
+#include <vector>
+
+namespace sorpex {
+
+class UserInteraction;
+
+enum class ScheduleCycle { None = 0, Monthly = 1, Weekly = 2, Daily = 3 };
+
+// The schedule as the scheduler compares it with the clock (see scheduleMatches).
+struct ScheduleTrigger {
+    std::uint32_t dateKey = 0;
+    std::uint32_t dateMask = 0xFFFFFFFF;
+    std::uint32_t timeKey = 0;
+    std::uint32_t timeMask = 0xFFFFFFFF;
+    std::uint32_t weekdayBits = 0;
+    std::uint32_t weekdayMask = 0x7F;
+};
+
+// The settings file's values as read, before applySettings interprets them. Texts are CP932
+// and already cut to their limits.
+struct StoredSettings {
+    std::string filter;
+    std::string filterEnable = "ON";
+    std::string defaultCsv;
+    std::string autoSave = "OFF";
+    std::string defaultSavePath;
+    int timeOut = 2;
+    int retry = 0;
+    std::string debug = "NO";
+    int snmpPort = 161;
+    std::string autoStart = "NO";
+    std::string cycle;
+    std::string trigger;
+    std::string time = "0:0";
+    std::string report = "NO";
+    std::string mailServer;
+    int port = 25;
+    std::string fromAdd;
+    std::string toAdd;
+    std::string subject = "[SORPEX]Report";
+    std::string user;
+    std::string password;
+};
+
+// Weekday flags and bits, Monday first.
+enum Weekday { Monday, Tuesday, Wednesday, Thursday, Friday, Saturday, Sunday };
+
+// The one settings record of a run. Texts are CP932.
+struct AppSettings {
+    std::string settingsFilePath;
+    int timeoutSeconds = 2;
+    int retryCount = 0;
+    bool autoSave = false;
+    bool filterEnabled = true;
+    std::string filterEnableText = "ON";
+    std::vector<std::string> filterEntries;
+    std::string defaultCsvPath;
+    std::string defaultSavePath;
+    bool debugStatus = false;
+    ScheduleCycle scheduleCycle = ScheduleCycle::None;
+    int scheduleDayIndex = 0;    // 0..29 for days 1..30, 30 for the last day of the month
+    int scheduleHour = 0;        // 0..23
+    int scheduleMinuteIndex = 0; // 0..11, the minute divided by 5
+    std::array<bool, 7> scheduleWeekdays{};
+    bool mailEnabled = false;
+    std::string mailServer;
+    int mailPort = 25;
+    std::string mailFrom;
+    std::string mailTo; // several recipients may stand on lines of their own, joined by CR LF
+    std::string mailSubject = "[SORPEX]Report";
+    std::string mailBody = "Report File.";
+    std::string mailUser;     // for the login session on port 587
+    std::string mailPassword; // likewise
+    int snmpPort = 161;       // UDP port of the printers' agents
+    ScheduleTrigger trigger;
+
+    StoredSettings stored;
+};
+
+// Limits of the texts, in bytes.
+inline constexpr std::size_t kFilterLimit = 255;
+inline constexpr std::size_t kFilterEntryLimit = 63;
+inline constexpr std::size_t kFilterEntryCount = 63;
+inline constexpr std::size_t kPathLimit = 259;
+inline constexpr std::size_t kMailTextLimit = 256;
+inline constexpr std::size_t kMailBodyLimit = 1024;
+inline constexpr std::size_t kLoginLimit = 72;
+
+// The settings file in the current directory.
+std::string defaultSettingsFilePath();
+
+// Reads every key of the file at `path` with its default; a missing file gives the defaults.
+// `path` becomes settingsFilePath, the file every later write goes to.
+void readSettingsFile(AppSettings& settings, const std::string& path);
+
+// Turns the values read into the working fields and derives the trigger.
+void applySettings(AppSettings& settings);
+
+void deriveScheduleTrigger(AppSettings& settings);
+
+// The writers store their keys into the settings file. A failure is shown through `ui` and
+// gives false; the record keeps its values either way.
+bool writeEnvironmentSettings(const AppSettings& settings, UserInteraction& ui);
+bool writeReportSettings(const AppSettings& settings, std::string_view portText, UserInteraction& ui);
+bool writeScheduleSettings(const AppSettings& settings, UserInteraction& ui);
+
+// ToAdd keeps a multi-line recipient list on one line: each line break is stored as the two
+// characters \n and a backslash as \\. A one-line value reads back as it was written.
+std::string encodeLineBreaks(std::string_view text);
+std::string decodeLineBreaks(std::string_view text);
+
+} // namespace sorpex

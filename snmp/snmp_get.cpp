@@ -1,0 +1,199 @@
+#include "snmp/snmp_get.h"
+
+#include "app/cp932.h"
+#include "settings/app_settings.h"
+#include "snmp/snmp_value.h"
+
+#include <cstdlib>
+#include <memory>
+#include <mutex>
+#include <vector>
+
+#include <net-snmp/net-snmp-config.h>
+#include <net-snmp/net-snmp-includes.h>
+
+namespace sorpex {
+namespace {
+
+// Debian builds the library without its reentrant option: the request, message and session id
+// counters are process-wide and unguarded. Opening a session, creating a PDU and closing a
+// session touch them, so they take turns; the exchange itself runs in parallel.
+std::mutex& libraryMutex() {
+    static std::mutex mutex;
+    return mutex;
+}
+
+// ".1.3.6.1.2.1.1.5.0" is absolute; without the leading dot the text is relative to mib-2
+// (1.3.6.1.2.1), as the Windows manager API reads it. Nothing when the text is no identifier.
+bool parseOid(std::string_view text, std::vector<oid>& out) {
+    out.clear();
+    if (!text.empty() && text.front() == '.') {
+        text.remove_prefix(1);
+    } else {
+        out = {1, 3, 6, 1, 2, 1};
+    }
+    if (text.empty()) {
+        return false;
+    }
+    while (true) {
+        std::size_t dot = text.find('.');
+        std::string_view part = text.substr(0, dot);
+        if (part.empty() || part.size() > 10) {
+            return false;
+        }
+        unsigned long long number = 0;
+        for (char c : part) {
+            if (c < '0' || c > '9') {
+                return false;
+            }
+            number = number * 10 + static_cast<unsigned>(c - '0');
+        }
+        if (number > 0xFFFFFFFFull || out.size() >= MAX_OID_LEN) {
+            return false;
+        }
+        out.push_back(static_cast<oid>(number));
+        if (dot == std::string_view::npos) {
+            break;
+        }
+        text.remove_prefix(dot + 1);
+    }
+    return out.size() >= 2;
+}
+
+SnmpValue toSnmpValue(const netsnmp_variable_list& var) {
+    SnmpValue value;
+    value.type = var.type;
+    switch (var.type) {
+    case ASN_INTEGER:
+        value.number = *var.val.integer;
+        break;
+    case ASN_COUNTER:
+    case ASN_GAUGE:
+    case ASN_TIMETICKS:
+    case ASN_UINTEGER:
+        value.number = static_cast<std::uint32_t>(*var.val.integer);
+        break;
+    case ASN_COUNTER64:
+        value.counter64 = (static_cast<std::uint64_t>(var.val.counter64->high) << 32) | var.val.counter64->low;
+        break;
+    case ASN_OBJECT_ID:
+        value.oid.assign(var.val.objid, var.val.objid + var.val_len / sizeof(oid));
+        break;
+    case ASN_OCTET_STR:
+    case ASN_BIT_STR:
+    case ASN_OPAQUE:
+    case ASN_IPADDRESS:
+    case ASN_SEQUENCE:
+        if (var.val.string != nullptr) {
+            value.bytes.assign(var.val.string, var.val.string + var.val_len);
+        }
+        break;
+    default:
+        break;
+    }
+    return value;
+}
+
+// Owns one single-session handle of the library.
+class Session {
+public:
+    explicit Session(netsnmp_session& config) {
+        std::lock_guard lock(libraryMutex());
+        m_handle = snmp_sess_open(&config);
+    }
+    ~Session() {
+        if (m_handle != nullptr) {
+            std::lock_guard lock(libraryMutex());
+            snmp_sess_close(m_handle);
+        }
+    }
+    Session(const Session&) = delete;
+    Session& operator=(const Session&) = delete;
+
+    void* handle() const { return m_handle; }
+
+private:
+    void* m_handle = nullptr;
+};
+
+struct PduDeleter {
+    void operator()(netsnmp_pdu* pdu) const { snmp_free_pdu(pdu); }
+};
+using PduPtr = std::unique_ptr<netsnmp_pdu, PduDeleter>;
+
+} // namespace
+
+void initSnmpLibrary() {
+    static std::once_flag once;
+    std::call_once(once, [] {
+        setenv("MIBS", "", 1);
+        netsnmp_ds_set_boolean(NETSNMP_DS_LIBRARY_ID, NETSNMP_DS_LIB_DONT_READ_CONFIGS, 1);
+        netsnmp_ds_set_boolean(NETSNMP_DS_LIBRARY_ID, NETSNMP_DS_LIB_DISABLE_PERSISTENT_LOAD, 1);
+        netsnmp_ds_set_boolean(NETSNMP_DS_LIBRARY_ID, NETSNMP_DS_LIB_DISABLE_PERSISTENT_SAVE, 1);
+        snmp_disable_log();
+        init_snmp("sorpex");
+        snmp_disable_log();
+    });
+}
+
+int snmpGet(const AppSettings& settings, std::string_view agent, std::string_view community, std::string_view oidText,
+            std::string& out) {
+    out.clear();
+    initSnmpLibrary();
+
+    // The same bounds as the Windows version's buffers: 19, 255 and 1023 bytes.
+    std::string agentCopy(agent.substr(0, 19));
+    std::string communityCopy(community.substr(0, 255));
+    std::string oidCopy(oidText.substr(0, 1023));
+
+    std::vector<oid> name;
+    if (!parseOid(oidCopy, name)) {
+        out = "SNMP oidlist Error";
+        return kSnmpLocalFailure;
+    }
+
+    std::string peer = agentCopy + ":" + std::to_string(settings.snmpPort);
+    netsnmp_session config;
+    snmp_sess_init(&config);
+    config.version = SNMP_VERSION_1;
+    config.peername = peer.data();
+    config.community = reinterpret_cast<u_char*>(communityCopy.data());
+    config.community_len = communityCopy.size();
+    config.timeout = static_cast<long>(settings.timeoutSeconds > 0 ? settings.timeoutSeconds : 0) * 1000000L;
+    config.retries = settings.retryCount > 0 ? settings.retryCount : 0;
+
+    Session session(config);
+    if (session.handle() == nullptr) {
+        out = "SNMP Open Error";
+        return kSnmpLocalFailure;
+    }
+    netsnmp_pdu* request;
+    {
+        std::lock_guard lock(libraryMutex());
+        request = snmp_pdu_create(SNMP_MSG_GET);
+    }
+    if (request == nullptr || snmp_add_null_var(request, name.data(), name.size()) == nullptr) {
+        snmp_free_pdu(request);
+        out = "SNMP Program Error(OID)";
+        return kSnmpLocalFailure;
+    }
+
+    netsnmp_pdu* rawResponse = nullptr;
+    // The library frees the request whatever the outcome.
+    int status = snmp_sess_synch_response(session.handle(), request, &rawResponse);
+    PduPtr response(rawResponse);
+    if (status != STAT_SUCCESS || !response) {
+        out = "No Response";
+        return kSnmpNoResponse;
+    }
+    if (response->errstat != SNMP_ERR_NOERROR) {
+        out = "Not Support";
+        return kSnmpAnswered;
+    }
+    for (netsnmp_variable_list* var = response->variables; var != nullptr; var = var->next_variable) {
+        out = renderSnmpValue(toSnmpValue(*var));
+    }
+    return kSnmpAnswered;
+}
+
+} // namespace sorpex
