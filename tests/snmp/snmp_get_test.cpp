@@ -1,0 +1,217 @@
+#include "snmp/snmp_get.h"
+
+#include "settings/app_settings.h"
+#include "tests/support/snmpsim_agent.h"
+
+#include <chrono>
+#include <filesystem>
+#include <fstream>
+#include <gtest/gtest.h>
+#include <thread>
+
+using namespace sorpex;
+using namespace sorpex::test;
+
+namespace {
+
+constexpr int kPort = 1161;
+constexpr int kParallelAgents = 10;
+const char* const kMainAgent = "127.0.1.1";
+const char* const kSilentAgent = "127.0.1.250"; // nobody listens there
+
+std::string agentAddress(int n) { return "127.0.1." + std::to_string(n); }
+
+AppSettings testSettings() {
+    AppSettings settings;
+    settings.snmpPort = kPort;
+    settings.timeoutSeconds = 1;
+    settings.retryCount = 0;
+    return settings;
+}
+
+class SnmpGetAgainstAgents : public ::testing::Test {
+protected:
+    static void SetUpTestSuite() {
+        s_dir = new TempDir;
+        std::vector<SimulatedAgent> agents;
+        std::string main = s_dir->file("main.snmprec");
+        writeRecording(main, {
+                                 "1.3.6.1.2.1.1.1.0|4|Test agent",
+                                 "1.3.6.1.2.1.1.2.0|6|1.3.6.1.4.1.99999.1",
+                                 "1.3.6.1.2.1.1.3.0|67|123456",
+                                 "1.3.6.1.2.1.1.4.0|4x|41420d0a",
+                                 "1.3.6.1.2.1.1.5.0|4x|8376838a8393835e",
+                                 "1.3.6.1.2.1.1.6.0|4|",
+                                 "1.3.6.1.2.1.2.2.1.5.1|66|100000000",
+                                 "1.3.6.1.2.1.4.20.1.1.127.0.1.1|64|192.168.0.1",
+                                 "1.3.6.1.2.1.25.3.2.1.5.1|2|-3",
+                                 "1.3.6.1.2.1.25.3.5.1.2.1|4x|00",
+                                 "1.3.6.1.2.1.31.1.1.1.6.1|70|4294967297",
+                                 "1.3.6.1.2.1.43.10.2.1.4.1.1|65|4294967295",
+                             });
+        agents.push_back({kMainAgent, main});
+        for (int n = 2; n <= kParallelAgents; ++n) {
+            std::string file = s_dir->file("agent" + std::to_string(n) + ".snmprec");
+            writeRecording(file, {"1.3.6.1.2.1.1.5.0|4|agent-" + std::to_string(n)});
+            agents.push_back({agentAddress(n), file});
+        }
+        s_agents = new SnmpSimAgents(agents, kPort);
+    }
+    static void TearDownTestSuite() {
+        delete s_agents;
+        delete s_dir;
+    }
+
+    static std::string get(const std::string& oid, int expectedResult = kSnmpAnswered) {
+        std::string out = "left over";
+        EXPECT_EQ(snmpGet(testSettings(), kMainAgent, "public", oid, out), expectedResult) << oid << ": " << out;
+        return out;
+    }
+
+    static TempDir* s_dir;
+    static SnmpSimAgents* s_agents;
+};
+TempDir* SnmpGetAgainstAgents::s_dir = nullptr;
+SnmpSimAgents* SnmpGetAgainstAgents::s_agents = nullptr;
+
+} // namespace
+
+TEST_F(SnmpGetAgainstAgents, RendersEachValueItIsGiven) {
+    EXPECT_EQ(get(".1.3.6.1.2.1.1.1.0"), "Test agent");
+    EXPECT_EQ(get(".1.3.6.1.2.1.1.2.0"), "1.3.6.1.4.1.99999.1");
+    EXPECT_EQ(get(".1.3.6.1.2.1.1.3.0"), "123456");
+    EXPECT_EQ(get(".1.3.6.1.2.1.1.4.0"), "AB<0x0D><0x0A>");
+    EXPECT_EQ(get(".1.3.6.1.2.1.1.5.0"), "\x83\x76\x83\x8A\x83\x93\x83\x5E");
+    EXPECT_EQ(get(".1.3.6.1.2.1.1.6.0"), "");
+    EXPECT_EQ(get(".1.3.6.1.2.1.2.2.1.5.1"), "100000000");
+    EXPECT_EQ(get(".1.3.6.1.2.1.4.20.1.1.127.0.1.1"), "192.168.0.1");
+    EXPECT_EQ(get(".1.3.6.1.2.1.25.3.2.1.5.1"), "-3");
+    EXPECT_EQ(get(".1.3.6.1.2.1.25.3.5.1.2.1"), "<0x00>");
+    EXPECT_EQ(get(".1.3.6.1.2.1.43.10.2.1.4.1.1"), "4294967295");
+    // Without the leading dot the identifier is relative to mib-2.
+    EXPECT_EQ(get("1.1.0"), "Test agent");
+}
+
+TEST_F(SnmpGetAgainstAgents, AnObjectTheAgentLacksIsNotSupported) {
+    EXPECT_EQ(get(".1.3.6.1.2.1.43.18.1.1.8.1"), "Not Support");
+    // SNMPv1 cannot carry a Counter64: the agent answers with an error status.
+    EXPECT_EQ(get(".1.3.6.1.2.1.31.1.1.1.6.1"), "Not Support");
+}
+
+TEST_F(SnmpGetAgainstAgents, ABadIdentifierIsALocalFailure) {
+    EXPECT_EQ(get(".1.3.x.1", kSnmpLocalFailure), "SNMP oidlist Error");
+    EXPECT_EQ(get("", kSnmpLocalFailure), "SNMP oidlist Error");
+    EXPECT_EQ(get(".1..3", kSnmpLocalFailure), "SNMP oidlist Error");
+    EXPECT_EQ(get(".1.3.99999999999", kSnmpLocalFailure), "SNMP oidlist Error");
+}
+
+TEST_F(SnmpGetAgainstAgents, AWrongCommunityGetsNoAnswer) {
+    std::string out;
+    EXPECT_EQ(snmpGet(testSettings(), kMainAgent, "private", ".1.3.6.1.2.1.1.1.0", out), kSnmpNoResponse);
+    EXPECT_EQ(out, "No Response");
+}
+
+TEST_F(SnmpGetAgainstAgents, ASilentAgentTimesOutAfterEveryRetry) {
+    AppSettings settings = testSettings();
+    settings.timeoutSeconds = 1;
+    settings.retryCount = 1;
+    std::string out;
+    auto start = std::chrono::steady_clock::now();
+    EXPECT_EQ(snmpGet(settings, kSilentAgent, "public", ".1.3.6.1.2.1.1.1.0", out), kSnmpNoResponse);
+    double seconds = std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
+    EXPECT_EQ(out, "No Response");
+    // time-out × (retries + 1) = 2 s; the bounds are generous.
+    EXPECT_GT(seconds, 1.5);
+    EXPECT_LT(seconds, 8.0);
+}
+
+TEST_F(SnmpGetAgainstAgents, TenThreadsAtOnceEachGetTheirOwnAnswer) {
+    std::vector<std::thread> threads;
+    std::vector<int> wrong(kParallelAgents + 1, 0);
+    for (int n = 2; n <= kParallelAgents; ++n) {
+        threads.emplace_back([n, &wrong] {
+            for (int round = 0; round < 20; ++round) {
+                std::string out;
+                int result = snmpGet(testSettings(), agentAddress(n), "public", ".1.3.6.1.2.1.1.5.0", out);
+                if (result != kSnmpAnswered || out != "agent-" + std::to_string(n)) {
+                    ++wrong[n];
+                }
+            }
+        });
+    }
+    threads.emplace_back([&wrong] {
+        for (int round = 0; round < 20; ++round) {
+            std::string out;
+            if (snmpGet(testSettings(), kMainAgent, "public", ".1.3.6.1.2.1.1.1.0", out) != kSnmpAnswered ||
+                out != "Test agent") {
+                ++wrong[1];
+            }
+        }
+    });
+    for (std::thread& thread : threads) {
+        thread.join();
+    }
+    for (int n = 1; n <= kParallelAgents; ++n) {
+        EXPECT_EQ(wrong[n], 0) << "agent " << n;
+    }
+}
+
+namespace {
+
+// The value a recording holds for one OID, for the text types the recordings use.
+std::optional<std::string> recordedText(const std::string& file, const std::string& oid) {
+    std::ifstream in(file);
+    std::string line;
+    while (std::getline(in, line)) {
+        std::size_t first = line.find('|');
+        std::size_t second = line.find('|', first + 1);
+        if (first == std::string::npos || second == std::string::npos || line.substr(0, first) != oid) {
+            continue;
+        }
+        std::string tag = line.substr(first + 1, second - first - 1);
+        std::string value = line.substr(second + 1);
+        if (tag == "4") {
+            return value;
+        }
+        if (tag == "4x") {
+            std::string bytes;
+            for (std::size_t i = 0; i + 1 < value.size(); i += 2) {
+                bytes += static_cast<char>(std::stoi(value.substr(i, 2), nullptr, 16));
+            }
+            return bytes;
+        }
+        return std::nullopt;
+    }
+    return std::nullopt;
+}
+
+} // namespace
+
+TEST(SnmpGetRealPrinters, AnswerWhatTheirRecordingsHold) {
+    if (!sharedRecordingsPresent()) {
+        GTEST_SKIP() << "no recordings of real printers beside the project";
+    }
+    std::vector<SimulatedAgent> agents;
+    std::vector<std::string> files;
+    for (const auto& entry : std::filesystem::directory_iterator(sharedRecordingDir())) {
+        if (entry.path().extension() == ".snmprec") {
+            files.push_back(entry.path().string());
+            agents.push_back({agentAddress(100 + static_cast<int>(agents.size())), entry.path().string()});
+        }
+    }
+    ASSERT_FALSE(agents.empty());
+    SnmpSimAgents simulated(agents, kPort);
+    for (std::size_t i = 0; i < agents.size(); ++i) {
+        for (const char* oid : {"1.3.6.1.2.1.25.3.2.1.3.1", "1.3.6.1.2.1.1.1.0"}) {
+            std::optional<std::string> recorded = recordedText(files[i], oid);
+            std::string out;
+            EXPECT_EQ(snmpGet(testSettings(), agents[i].address, "public", std::string(".") + oid, out),
+                      kSnmpAnswered);
+            if (recorded) {
+                EXPECT_EQ(out, recorded->substr(0, 1023)) << files[i] << " " << oid;
+            } else {
+                EXPECT_EQ(out, "Not Support") << files[i] << " " << oid;
+            }
+        }
+    }
+}
