@@ -1,0 +1,11 @@
+#include "fontconv/command_flow.h"
+
+#include <clocale>
+#include <iostream>
+#include <unistd.h>
+
+int main(int argc, char** argv) {
+    std::setlocale(LC_ALL, "");
+    zuvfntc::RunEnvironment environment{".", zuvfntc::terminalCharset(), STDIN_FILENO};
+    return zuvfntc::runConverter(std::vector<std::string>(argv + 1, argv + argc), std::cin, std::cout, environment);
+}
