@@ -1,0 +1,51 @@
+#pragma once
+
+#include "inventory/printer_table.h"
+
+#include <functional>
+#include <string>
+#include <string_view>
+#include <sys/types.h>
+
+namespace sorpex {
+
+class UserInteraction;
+
+// The printer list file: CP932 bytes, CR LF after every line, this header first, then one line
+// per row. Only comment, address and community are read back.
+inline constexpr std::string_view kCsvHeader =
+    "Comment,IP Address,Community Name,Printer Model,Count,System Name,System Location,System Contact,System Descr";
+
+// One row's line, without its line end.
+std::string csvLine(const PrinterRecord& row);
+
+// Writes the whole table to `path` (CP932): a new file beside the old one, flushed and renamed
+// over it, so a failure at any point leaves the old file whole. A failure is shown with its
+// errno and leaves modified set; success clears it.
+bool writeCsvFile(PrinterTable& table, const std::string& path, UserInteraction& ui);
+
+// How a load ended.
+enum class CsvLoad {
+    Complete,  // read to its end
+    TableFull, // more rows than the table holds: the first kMaxRows were kept
+    Rejected,  // a field too long or an address refused: the rows before it were kept
+    ReadError, // the file could not be read on
+};
+
+// Gives the next bytes of a file into `buffer`: their number, 0 at the end, -1 on an error
+// (errno set).
+using CsvSource = std::function<ssize_t(char* buffer, std::size_t capacity)>;
+
+// Loads the rows of a printer list into the table, numbered 1 ... n in file order; shows
+// nothing. The table needs no clearing before.
+CsvLoad loadCsvRows(PrinterTable& table, const CsvSource& source);
+
+// Loads the file at `path` (CP932) and shows what went wrong, if anything. True when the file
+// was read to its end, also when it held more rows than the table; false when it cannot be
+// opened or read, or a line was rejected. The caller clears the table before.
+bool readCsvFile(PrinterTable& table, const std::string& path, UserInteraction& ui);
+
+// The same over bytes in memory, with the same messages.
+bool readCsvBytes(PrinterTable& table, std::string_view bytes, UserInteraction& ui);
+
+} // namespace sorpex

@@ -1,0 +1,57 @@
+#pragma once
+
+#include <array>
+#include <functional>
+#include <string>
+#include <string_view>
+
+namespace sorpex {
+
+struct AppSettings;
+struct RunState;
+class PrinterTable;
+
+// One SNMP GET as the status query asks it: the result of snmpGet (0 answered, 1 no response,
+// 2 local failure) and the rendered value, or the reason, in `out`.
+using SnmpTransport =
+    std::function<int(std::string_view agent, std::string_view community, std::string_view oid, std::string& out)>;
+
+// The real transport: snmpGet with the time-out, retries and port of `settings`, read at each
+// request. `settings` must outlive the transport.
+SnmpTransport snmpTransport(const AppSettings& settings);
+
+// Models supported whatever the Filter setting says, tried before its entries.
+inline constexpr std::array<std::string_view, 3> builtInModelPrefixes = {"ZUV", "PALIVOX", "Printer"};
+
+// True when the model text begins with a built-in prefix or one of filterEntries, byte for byte
+// over the whole prefix (case matters).
+bool isSupportedModel(std::string_view model, const AppSettings& settings);
+
+// The objects asked, in the order asked.
+namespace printer_oid {
+inline constexpr std::string_view kDeviceDescr = ".1.3.6.1.2.1.25.3.2.1.3.1";
+inline constexpr std::string_view kMarkerLifeCount = ".1.3.6.1.2.1.43.10.2.1.4.1.1";
+inline constexpr std::string_view kMarkerLifeCountShort = ".1.3.6.1.2.1.43.10.2.1.4.1";
+inline constexpr std::string_view kSysContact = ".1.3.6.1.2.1.1.4.0";
+inline constexpr std::string_view kSysName = ".1.3.6.1.2.1.1.5.0";
+inline constexpr std::string_view kSysLocation = ".1.3.6.1.2.1.1.6.0";
+inline constexpr std::string_view kSysDescr = ".1.3.6.1.2.1.1.1.0";
+inline constexpr std::string_view kDeviceStatus = ".1.3.6.1.2.1.25.3.2.1.5.1";
+inline constexpr std::string_view kPrinterStatus = ".1.3.6.1.2.1.25.3.5.1.1.1";
+inline constexpr std::string_view kDetectedErrorState = ".1.3.6.1.2.1.25.3.5.1.2.1";
+inline constexpr std::string_view kAlertDescription = ".1.3.6.1.2.1.43.18.1.1.8.1";
+} // namespace printer_oid
+
+// The first octet of an hrPrinterDetectedErrorState answer as snmpGet renders it: a control
+// byte arrives as "<0xHH>", any other byte as itself.
+unsigned char errorStateOctet(std::string_view answer);
+
+// Fills the row in `slot` from its printer, one GET per object, and stops at the first request
+// that gets no answer. Writes that row only, so queries of different rows may run on different
+// threads at once; raises run.doneCount under run.mutex when done.
+void queryPrinter(PrinterTable& table, int slot, const AppSettings& settings, RunState& run,
+                  const SnmpTransport& transport);
+// The same over snmpGet.
+void queryPrinter(PrinterTable& table, int slot, const AppSettings& settings, RunState& run);
+
+} // namespace sorpex

@@ -1,0 +1,344 @@
+#include "inventory/csv_file.h"
+
+#include "app/cp932.h"
+#include "inventory/ip_address.h"
+#include "tests/support/scripted_interaction.h"
+#include "tests/support/temp_dir.h"
+
+#include <csignal>
+#include <filesystem>
+#include <gtest/gtest.h>
+#include <memory>
+#include <string>
+#include <sys/resource.h>
+#include <sys/wait.h>
+#include <unistd.h>
+#include <vector>
+
+using namespace sorpex;
+using namespace sorpex::test;
+
+namespace {
+
+const std::string kHeaderLine = std::string(kCsvHeader) + "\r\n";
+const char* const kNotAList = "プリンタ情報CSVファイルではありません";
+const char* const kTooManyRows = "件数が上限を超えています。範囲内で処理します。";
+
+struct Loaded {
+    std::unique_ptr<PrinterTable> table = std::make_unique<PrinterTable>();
+    bool result = false;
+    ScriptedInteraction ui;
+};
+
+std::unique_ptr<Loaded> load(std::string_view bytes) {
+    auto loaded = std::make_unique<Loaded>();
+    loaded->result = readCsvBytes(*loaded->table, bytes, loaded->ui);
+    return loaded;
+}
+
+// comment|address|community of every live row.
+std::vector<std::string> rows(const PrinterTable& table) {
+    std::vector<std::string> result;
+    for (int i = 0, end = table.terminatorSlot(); i < end; ++i) {
+        const PrinterRecord& row = table.slot(i);
+        result.push_back(row.comment.str() + "|" + row.ipAddress.str() + "|" + row.community.str());
+    }
+    return result;
+}
+
+std::string manyRows(int count) {
+    std::string text = kHeaderLine;
+    for (int i = 0; i < count; ++i) {
+        text += "\"p" + std::to_string(i) + "\",10." + std::to_string(i / 250) + "." + std::to_string(i % 250) +
+                ".1,public,\"\",,\"\",\"\",\"\",\"\"\r\n";
+    }
+    return text;
+}
+
+} // namespace
+
+TEST(CsvWrite, WritesTheHeaderQuotedAndBareColumnsAndCrLfExactly) {
+    TempDir dir;
+    PrinterTable table;
+    table.appendRecord("192.168.1.10", "public", cp932::fromUtf8("総務部 2F"));
+    table.appendRecord("192.168.1.11", "private", "");
+    table.appendRecord("192.168.1.12", "public", "\"already quoted");
+    PrinterRecord& row = table.slot(0);
+    row.model.set("PALIVOX LP-9000");
+    row.count.set("123456");
+    row.sysName.set("prt,01");
+    row.sysLocation.set(cp932::fromUtf8("東京本社３階"));
+    row.sysContact.set("Not Support");
+    row.sysDescr.set("line1\r\nline2");
+    row.deviceStatus = 3; // never written
+    table.slot(1).id = kEmptySlotId;
+
+    ScriptedInteraction ui;
+    std::string path = dir.file("list.csv");
+    ASSERT_TRUE(writeCsvFile(table, path, ui));
+    EXPECT_TRUE(ui.shown.empty());
+    EXPECT_FALSE(table.modified());
+    std::string expected = kHeaderLine + "\"" + cp932::fromUtf8("総務部 2F") +
+                           "\",192.168.1.10,public,\"PALIVOX LP-9000\",123456,\"prt,01\",\"" +
+                           cp932::fromUtf8("東京本社３階") + "\",\"Not Support\",\"line1\r\nline2\"\r\n" +
+                           "\"already quoted,192.168.1.12,public,\"\",,\"\",\"\",\"\",\"\"\r\n";
+    EXPECT_EQ(readFileBytes(path), expected);
+}
+
+TEST(CsvWrite, EmptyTableIsTheHeaderAloneAndLoadsEmpty) {
+    TempDir dir;
+    PrinterTable table;
+    ScriptedInteraction ui;
+    ASSERT_TRUE(writeCsvFile(table, dir.file("empty.csv"), ui));
+    EXPECT_EQ(readFileBytes(dir.file("empty.csv")), kHeaderLine);
+    table.appendRecord("10.0.0.1", "public", "x");
+    ASSERT_TRUE(readCsvFile(table, dir.file("empty.csv"), ui));
+    EXPECT_EQ(table.terminatorSlot(), 0);
+}
+
+TEST(CsvWrite, UnwritableFolderShowsErrnoAndKeepsModified) {
+    TempDir dir;
+    PrinterTable table;
+    table.appendRecord("10.0.0.1", "public", "x");
+    ScriptedInteraction ui;
+    EXPECT_FALSE(writeCsvFile(table, dir.file("missing/list.csv"), ui));
+    ASSERT_EQ(ui.shown.size(), 1u);
+    EXPECT_EQ(ui.shown[0].text, "ファイル書込みできません\nError Code = 2");
+    EXPECT_EQ(ui.shown[0].icon, MessageIcon::Stop);
+    EXPECT_EQ(ui.shown[0].buttons, MessageButtons::Ok);
+    EXPECT_TRUE(table.modified());
+}
+
+// A full disk half-way through: a child process with a file-size limit writes a table larger
+// than the limit over an existing file.
+TEST(CsvWrite, WriteFailingHalfWayKeepsTheOldFileAndModified) {
+    TempDir dir;
+    const std::string path = dir.file("list.csv");
+    const std::string old = kHeaderLine + "\"old\",10.0.0.1,public,\"\",,\"\",\"\",\"\",\"\"\r\n";
+    writeFileBytes(path, old);
+
+    pid_t child = fork();
+    ASSERT_GE(child, 0);
+    if (child == 0) {
+        signal(SIGXFSZ, SIG_IGN);
+        rlimit limit{4096, 4096};
+        setrlimit(RLIMIT_FSIZE, &limit);
+        PrinterTable table;
+        for (int i = 1; i <= 20; ++i) {
+            table.appendRecord("10.0.1." + std::to_string(i), "public", std::string(500, 'c'));
+        }
+        ScriptedInteraction ui;
+        bool written = writeCsvFile(table, path, ui);
+        int code = 0;
+        if (written) {
+            code = 1;
+        } else if (ui.shown.size() != 1 || ui.shown[0].text != "ファイル書込みできません\nError Code = 27") {
+            code = 2;
+        } else if (!table.modified()) {
+            code = 3;
+        }
+        _exit(code);
+    }
+    int status = 0;
+    ASSERT_EQ(waitpid(child, &status, 0), child);
+    ASSERT_TRUE(WIFEXITED(status));
+    EXPECT_EQ(WEXITSTATUS(status), 0) << "1: written, 2: wrong message, 3: modified cleared";
+    EXPECT_EQ(readFileBytes(path), old);
+    int files = 0;
+    for ([[maybe_unused]] const auto& entry : std::filesystem::directory_iterator(dir.path())) {
+        ++files;
+    }
+    EXPECT_EQ(files, 1) << "no temporary file is left behind";
+}
+
+TEST(CsvRoundTrip, CommentsWithCommasQuotesAndLineBreaks) {
+    TempDir dir;
+    PrinterTable table;
+    const std::vector<std::string> comments = {
+        "a, b, c", "say \"hi\" twice", "\"quoted\"", "first\r\nsecond", cp932::fromUtf8("経理部,３階"), ""};
+    for (std::size_t i = 0; i < comments.size(); ++i) {
+        table.appendRecord("10.0.0." + std::to_string(i + 1), "pub,lic", comments[i]);
+        table.slot(static_cast<int>(i)).model.set("model, with \"quotes\"");
+    }
+    ScriptedInteraction ui;
+    ASSERT_TRUE(writeCsvFile(table, dir.file("list.csv"), ui));
+
+    PrinterTable loaded;
+    ASSERT_TRUE(readCsvFile(loaded, dir.file("list.csv"), ui));
+    EXPECT_TRUE(ui.shown.empty());
+    // Enclosing quotes go, the line break is lost, a community is cut at its comma.
+    std::vector<std::string> expected = {"a, b, c|10.0.0.1|pub",
+                                         "say \"hi\" twice|10.0.0.2|pub",
+                                         "quoted|10.0.0.3|pub",
+                                         "firstsecond|10.0.0.4|pub",
+                                         cp932::fromUtf8("経理部,３階") + "|10.0.0.5|pub",
+                                         "|10.0.0.6|pub"};
+    EXPECT_EQ(rows(loaded), expected);
+    for (int i = 0; i < 6; ++i) {
+        EXPECT_EQ(loaded.slot(i).id, i + 1);
+        EXPECT_TRUE(loaded.slot(i).model.empty()) << "acquired columns are not read back";
+    }
+    EXPECT_FALSE(loaded.modified());
+}
+
+TEST(CsvRead, CollapsesEveryRunOfQuotes) {
+    auto loaded = load("\"a\"\"b\",10.0.0.1,pu\"\"\"\"b\r\n"
+                       "x\"\"\"y,10.0.0.2,p\r\n"
+                       "\"\"\"lead\",10.0.0.3,p\r\n"
+                       "\"\"\"\",10.0.0.4,p\r\n"
+                       "\"\",10.0.0.5,p\r\n");
+    EXPECT_TRUE(loaded->result);
+    EXPECT_EQ(rows(*loaded->table), (std::vector<std::string>{"a\"b|10.0.0.1|pu\"b", "x\"y|10.0.0.2|p",
+                                                              "\"lead|10.0.0.3|p", "\"|10.0.0.4|p", "|10.0.0.5|p"}));
+}
+
+TEST(CsvRead, LinesWithoutHeaderFewOrManyColumnsAndLoneLf) {
+    auto loaded = load("only a comment\n"
+                       "\n"
+                       "c,10.0.0.1,public,\"m\",1,2,3,4,5,6,7,8\n"
+                       "lone\rcr,10.0.0.2,public");
+    EXPECT_TRUE(loaded->result);
+    EXPECT_EQ(rows(*loaded->table),
+              (std::vector<std::string>{"only a comment||", "||", "c|10.0.0.1|public", "lone\rcr|10.0.0.2|public"}));
+}
+
+TEST(CsvRead, OnlyTheFirstSixteenBytesOfTheHeaderCountAndOnlyOnce) {
+    auto loaded = load("Comment,IP Address,whatever\r\nx,10.0.0.1,p\r\n");
+    EXPECT_TRUE(loaded->result);
+    EXPECT_EQ(rows(*loaded->table), (std::vector<std::string>{"x|10.0.0.1|p"}));
+
+    // The line after a header is data without a second test: "IP Address" is no address.
+    auto twice = load(kHeaderLine + kHeaderLine);
+    EXPECT_FALSE(twice->result);
+    EXPECT_EQ(twice->ui.texts(), (std::vector<std::string>{kNotAList}));
+}
+
+TEST(CsvRead, QuotedFieldOpenAtTheEndDropsItsRow) {
+    auto loaded = load("kept,10.0.0.1,p\r\n\"never closed,10.0.0.2,p\r\nmore text");
+    EXPECT_TRUE(loaded->result);
+    EXPECT_EQ(rows(*loaded->table), (std::vector<std::string>{"kept|10.0.0.1|p"}));
+}
+
+TEST(CsvRead, AddressesWithLeadingZerosAndEmptyOctetsAreNormalised) {
+    auto loaded = load("a,192.168.001.010,p\r\nb,10..0.5,p\r\nc,.1.2.3,p\r\n");
+    EXPECT_TRUE(loaded->result);
+    EXPECT_EQ(rows(*loaded->table), (std::vector<std::string>{"a|192.168.1.10|p", "b|10.0.0.5|p", "c|0.1.2.3|p"}));
+}
+
+struct Rejection {
+    const char* name;
+    std::string line;
+    std::string keptRow; // what the rejected row holds afterwards
+};
+
+class CsvRejects : public ::testing::TestWithParam<Rejection> {};
+
+TEST_P(CsvRejects, KeepsTheRowsBeforeAndTheFieldsReadSoFar) {
+    const Rejection& rejection = GetParam();
+    auto loaded = load(kHeaderLine + "before,10.0.0.1,public\r\n" + rejection.line + "\r\nafter,10.0.0.3,public\r\n");
+    EXPECT_FALSE(loaded->result);
+    ASSERT_EQ(loaded->ui.shown.size(), 1u);
+    EXPECT_EQ(loaded->ui.shown[0].text, kNotAList);
+    EXPECT_EQ(loaded->ui.shown[0].icon, MessageIcon::Stop);
+    EXPECT_EQ(rows(*loaded->table), (std::vector<std::string>{"before|10.0.0.1|public", rejection.keptRow}));
+    EXPECT_EQ(loaded->table->slot(1).id, 2);
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    EveryRefusal, CsvRejects,
+    ::testing::Values(Rejection{"LastOctet255", "x,10.0.0.255,public", "x|10.0.0.255|"},
+                      Rejection{"AllZero", "x,0.0.0.0,public", "x|0.0.0.0|"},
+                      Rejection{"EmptyAddress", "x,,public", "x||"},
+                      Rejection{"ThreeOctets", "x,10.0.0,public", "x|10.0.0|"},
+                      Rejection{"FiveOctets", "x,10.0.0.1.2,public", "x|10.0.0.1.2|"},
+                      Rejection{"TrailingSpace", "x,10.0.0.1 ,public", "x|10.0.0.1 |"},
+                      Rejection{"OctetAbove255", "x,256.0.0.1,public", "x|256.0.0.1|"},
+                      Rejection{"FourDigits", "x,0010.0.0.1,public", "x|0010.0.0.1|"},
+                      Rejection{"AddressOf20Bytes", "x," + std::string(20, '1') + ",public", "x||"},
+                      Rejection{"CommentOf1024Bytes", "\"" + std::string(1024, 'c') + "\",10.0.0.2,public", "||"},
+                      Rejection{"CommunityOf256Bytes", "x,10.0.0.2," + std::string(256, 'p'), "x|10.0.0.2|"}),
+    [](const ::testing::TestParamInfo<Rejection>& info) { return info.param.name; });
+
+TEST(CsvRead, FieldsAtTheirLongestAreAccepted) {
+    // Quotes and collapsed quotes do not count towards the length.
+    std::string comment = std::string(1022, 'c') + "\"\"\"\"";
+    auto loaded = load("\"" + comment + "\"\"," + "010.000.000.001,\"" + std::string(255, 'p') + "\"\r\n");
+    EXPECT_TRUE(loaded->result) << (loaded->ui.shown.empty() ? "" : loaded->ui.shown[0].text);
+    EXPECT_EQ(loaded->table->slot(0).comment.view().size(), 1023u);
+    EXPECT_EQ(loaded->table->slot(0).ipAddress.view(), "10.0.0.1");
+    EXPECT_EQ(loaded->table->slot(0).community.view(), std::string(255, 'p'));
+}
+
+TEST(CsvRead, A1023rdRowLoadsSilently) {
+    auto loaded = load(manyRows(1023));
+    EXPECT_TRUE(loaded->result);
+    EXPECT_TRUE(loaded->ui.shown.empty());
+    EXPECT_EQ(loaded->table->terminatorSlot(), 1023);
+    EXPECT_EQ(loaded->table->slot(1022).id, 1023);
+    EXPECT_EQ(loaded->table->slot(1022).comment.view(), "p1022");
+}
+
+TEST(CsvRead, A1024thRowIsDroppedWithTheCapacityMessage) {
+    for (int count : {1024, 1500}) {
+        auto loaded = load(manyRows(count));
+        EXPECT_TRUE(loaded->result);
+        ASSERT_EQ(loaded->ui.shown.size(), 1u);
+        EXPECT_EQ(loaded->ui.shown[0].text, kTooManyRows);
+        EXPECT_EQ(loaded->ui.shown[0].icon, MessageIcon::Warning);
+        EXPECT_EQ(loaded->table->terminatorSlot(), 1023);
+        EXPECT_EQ(loaded->table->slot(1022).comment.view(), "p1022");
+    }
+}
+
+TEST(CsvRead, ARejected1024thRowDoesNotWritePastTheTable) {
+    std::string text = manyRows(1023) + "x,10.0.0.255,p\r\n";
+    auto loaded = load(text);
+    EXPECT_FALSE(loaded->result);
+    EXPECT_EQ(loaded->ui.texts(), (std::vector<std::string>{kNotAList}));
+    EXPECT_EQ(loaded->table->terminatorSlot(), 1023);
+}
+
+TEST(CsvRead, MissingFileOrFolderShowsTheOpenErrorWithErrno) {
+    TempDir dir;
+    PrinterTable table;
+    ScriptedInteraction ui;
+    EXPECT_FALSE(readCsvFile(table, dir.file("none.csv"), ui));
+    EXPECT_FALSE(readCsvFile(table, dir.path().string(), ui));
+    EXPECT_EQ(ui.texts(), (std::vector<std::string>{"ファイルオープンエラー\nError Code = 2",
+                                                    "ファイルオープンエラー\nError Code = 21"}));
+    EXPECT_EQ(ui.shown[0].icon, MessageIcon::Stop);
+}
+
+TEST(CsvRead, JapaneseFileNamesAreOpened) {
+    TempDir dir;
+    writeFileBytes(dir.file("一覧.csv"), "x,10.0.0.1,p\r\n");
+    PrinterTable table;
+    ScriptedInteraction ui;
+    EXPECT_TRUE(readCsvFile(table, cp932::fromUtf8(dir.file("一覧.csv")), ui));
+    EXPECT_EQ(rows(table), (std::vector<std::string>{"x|10.0.0.1|p"}));
+}
+
+TEST(NormalizeIpAddress, AcceptsAndRewritesUsableAddresses) {
+    const std::pair<const char*, const char*> good[] = {{"192.168.1.10", "192.168.1.10"},
+                                                        {"192.168.001.010", "192.168.1.10"},
+                                                        {"10..0.5", "10.0.0.5"},
+                                                        {"255.255.255.254", "255.255.255.254"},
+                                                        {"1.2.3.0", "1.2.3.0"},
+                                                        {"000.0.00.1", "0.0.0.1"},
+                                                        {"1.2.3.", "1.2.3.0"}};
+    for (auto [input, normal] : good) {
+        std::string text = input;
+        EXPECT_EQ(normalizeIpAddress(text), 0) << input;
+        EXPECT_EQ(text, normal);
+    }
+}
+
+TEST(NormalizeIpAddress, RefusesAndLeavesTheTextAlone) {
+    for (const char* input :
+         {"", "1.2.3.255", "0.0.0.0", "...", "256.1.1.1", "1.256.1.1", "1.1.256.1", "1.2.3", "1.2.3.4.5", "1.2.3.4 ",
+          " 1.2.3.4", "1.2.3.0001", "1111.2.3.4", "a.b.c.d", "1,2,3,4", "1.2.3.-4"}) {
+        std::string text = input;
+        EXPECT_EQ(normalizeIpAddress(text), 1) << input;
+        EXPECT_EQ(text, input);
+    }
+}

@@ -1,0 +1,155 @@
+#include "app/interaction.h"
+#include "inventory/csv_file.h"
+#include "inventory/ip_address.h"
+
+#include <algorithm>
+#include <cstddef>
+#include <cstdint>
+#include <memory>
+#include <string>
+#include <string_view>
+#include <vector>
+
+namespace {
+
+class SilentUser : public sorpex::UserInteraction {
+public:
+    sorpex::Answer showMessage(std::string_view, sorpex::MessageIcon, sorpex::MessageButtons) override {
+        return sorpex::Answer::Ok;
+    }
+    std::optional<std::string> chooseOpenFile(const sorpex::FileChooserRequest&) override { return std::nullopt; }
+    std::optional<std::string> chooseSaveFile(const sorpex::FileChooserRequest&) override { return std::nullopt; }
+    std::optional<std::string> chooseFolder(const sorpex::FileChooserRequest&) override { return std::nullopt; }
+};
+
+struct Row {
+    std::string comment, ipAddress, community;
+};
+
+// A record field holds its text up to the first NUL.
+std::string upToNul(const std::string& text) {
+    return text.substr(0, text.find('\0'));
+}
+
+// The loader written the plain way, whole lines and whole field texts in memory, step by step
+// as the file format describes it. The real reader keeps bounded state instead; both must agree.
+bool referenceLoad(std::string_view bytes, std::vector<Row>& rows) {
+    std::vector<std::string_view> lines;
+    while (!bytes.empty()) {
+        std::size_t lf = bytes.find('\n');
+        std::string_view line = bytes.substr(0, lf);
+        if (lf != std::string_view::npos && !line.empty() && line.back() == '\r') {
+            line.remove_suffix(1);
+        }
+        lines.push_back(line);
+        bytes.remove_prefix(lf == std::string_view::npos ? bytes.size() : lf + 1);
+    }
+    const std::string_view header = sorpex::kCsvHeader.substr(0, 16);
+    std::size_t next = 0;
+    std::size_t r = 0;
+    int f = 0;
+    std::string buffer;
+    bool open = false;
+    while (next < lines.size()) {
+        std::string_view line = lines[next++];
+        if (line.substr(0, 16) == header) {
+            if (next == lines.size()) {
+                break;
+            }
+            line = lines[next++];
+        }
+        if (!open) {
+            rows.resize(r + 1);
+            rows[r] = Row{};
+            f = 0;
+        }
+        std::size_t p = 0;
+        bool complete = false;
+        while (true) {
+            std::size_t c = line.find(',', p);
+            const bool last = c == std::string_view::npos;
+            buffer += line.substr(p, last ? std::string_view::npos : c - p);
+            if (!buffer.empty() && buffer.front() == '"') {
+                if (buffer.size() >= 2 && buffer.back() == '"') {
+                    buffer.pop_back();
+                    buffer.erase(0, 1);
+                } else if (!last) {
+                    buffer += ',';
+                    p = c + 1;
+                    continue;
+                } else {
+                    open = true;
+                    break;
+                }
+            }
+            for (std::size_t q; (q = buffer.find("\"\"")) != std::string::npos;) {
+                buffer.erase(q, 1);
+            }
+            bool refused = false;
+            if (f == 0) {
+                refused = buffer.size() >= 1024;
+                if (!refused) {
+                    rows[r].comment = upToNul(buffer);
+                }
+            } else if (f == 1) {
+                refused = buffer.size() >= 20;
+                if (!refused) {
+                    rows[r].ipAddress = upToNul(buffer);
+                    refused = sorpex::normalizeIpAddress(rows[r].ipAddress) != 0;
+                }
+            } else if (f == 2) {
+                refused = buffer.size() >= 256;
+                if (!refused) {
+                    rows[r].community = upToNul(buffer);
+                }
+            }
+            if (refused) {
+                rows.resize(std::min<std::size_t>(r + 1, 1023));
+                return false;
+            }
+            buffer.clear();
+            ++f;
+            p = c + 1;
+            if (last) {
+                open = false;
+                complete = true;
+                break;
+            }
+        }
+        if (complete && ++r == 1024) {
+            rows.resize(1023);
+            return true;
+        }
+    }
+    rows.resize(r);
+    return true;
+}
+
+} // namespace
+
+// Loads arbitrary bytes as a printer list, compares the table with the plain reference, and
+// checks that the table ends inside its slots with rows numbered 1 ... n.
+extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
+    static auto table = std::make_unique<sorpex::PrinterTable>();
+    SilentUser user;
+    std::string_view bytes(reinterpret_cast<const char*>(data), size);
+    bool complete = sorpex::readCsvBytes(*table, bytes, user);
+
+    std::vector<Row> expected;
+    if (referenceLoad(bytes, expected) != complete) {
+        __builtin_trap();
+    }
+    int end = table->terminatorSlot();
+    if (end > sorpex::PrinterTable::kMaxRows || static_cast<std::size_t>(end) != expected.size()) {
+        __builtin_trap();
+    }
+    for (int i = 0; i < end; ++i) {
+        const sorpex::PrinterRecord& row = table->slot(i);
+        const Row& want = expected[static_cast<std::size_t>(i)];
+        if (row.id != i + 1 || row.comment.view() != want.comment || row.ipAddress.view() != want.ipAddress ||
+            row.community.view() != want.community) {
+            __builtin_trap();
+        }
+    }
+    return 0;
+}
