@@ -1,0 +1,153 @@
+#include "mail/jis_text.h"
+
+#include "app/cp932.h"
+#include "mail/base64.h"
+
+#include <algorithm>
+
+namespace sorpex {
+namespace {
+
+enum class Mode { Ascii, Kana, Kanji };
+
+constexpr bool isKana(unsigned char byte) {
+    return byte >= 0xA1 && byte <= 0xDF;
+}
+
+constexpr bool isTrailByte(unsigned char byte) {
+    return (byte >= 0x40 && byte <= 0x7E) || (byte >= 0x80 && byte <= 0xFC);
+}
+
+// The JIS X 0208 code of a Shift_JIS pair, 0 when it has none.
+unsigned pairToJis(unsigned char lead, unsigned char trail) {
+    if (!isTrailByte(trail)) {
+        return 0;
+    }
+    const unsigned row = lead < 0xA0 ? lead - 0x81u : lead - 0xC1u;
+    unsigned code;
+    if (trail < 0x9F) {
+        code = row * 512 + 0x2100 + (trail - 0x1Fu) - (trail > 0x7E ? 1u : 0u);
+    } else {
+        code = row * 512 + 0x2200 + (trail - 0x7Eu);
+    }
+    const unsigned low = code & 0xFF;
+    if (code < 0x2121 || code > 0x7E7E || low < 0x21 || low > 0x7E) {
+        return 0;
+    }
+    return code;
+}
+
+// One character of the text at `pos`: its bytes in `mode` (with the escape sequence that switches
+// to it) go to `out`. Gives the bytes consumed, 0 where the text ends.
+std::size_t convertCharacter(std::string_view text, std::size_t pos, Mode& mode, std::string& out) {
+    const auto byte = static_cast<unsigned char>(text[pos]);
+    if (byte == 0) {
+        return 0;
+    }
+    if (cp932::isLeadByte(byte)) {
+        // A lead byte as the last byte has nothing to pair with; the text ends before it.
+        const unsigned code = pos + 1 < text.size() ? pairToJis(byte, static_cast<unsigned char>(text[pos + 1])) : 0;
+        if (code == 0) {
+            return 0;
+        }
+        if (mode != Mode::Kanji) {
+            out += kEscKanji;
+            mode = Mode::Kanji;
+        }
+        out += static_cast<char>(code >> 8);
+        out += static_cast<char>(code & 0xFF);
+        return 2;
+    }
+    if (isKana(byte)) {
+        if (mode != Mode::Kana) {
+            out += kEscKana;
+            mode = Mode::Kana;
+        }
+        out += static_cast<char>(byte - 0x80);
+        return 1;
+    }
+    if (mode != Mode::Ascii) {
+        out += kEscAscii;
+        mode = Mode::Ascii;
+    }
+    out += static_cast<char>(byte);
+    return 1;
+}
+
+void returnToAscii(Mode mode, std::string& out) {
+    if (mode != Mode::Ascii) {
+        out += kEscAscii;
+    }
+}
+
+} // namespace
+
+std::string sjisToJis(std::string_view text) {
+    std::string out;
+    Mode mode = Mode::Ascii;
+    for (std::size_t pos = 0; pos < text.size();) {
+        const std::size_t used = convertCharacter(text, pos, mode, out);
+        if (used == 0) {
+            break;
+        }
+        pos += used;
+    }
+    returnToAscii(mode, out);
+    return out;
+}
+
+std::vector<std::string> sjisToJisLines(std::string_view text, std::size_t maxBytes) {
+    // Room for the longest character: an escape, a pair and the escape back.
+    maxBytes = std::max<std::size_t>(maxBytes, 8);
+    std::vector<std::string> lines;
+    std::string line;
+    Mode mode = Mode::Ascii;
+    for (std::size_t pos = 0; pos < text.size();) {
+        std::string piece;
+        Mode next = mode;
+        const std::size_t used = convertCharacter(text, pos, next, piece);
+        if (used == 0) {
+            break;
+        }
+        const std::size_t closing = next == Mode::Ascii ? 0 : kEscAscii.size();
+        if (!line.empty() && line.size() + piece.size() + closing > maxBytes) {
+            returnToAscii(mode, line);
+            lines.push_back(std::move(line));
+            line.clear();
+            piece.clear();
+            next = Mode::Ascii;
+            convertCharacter(text, pos, next, piece);
+        }
+        line += piece;
+        mode = next;
+        pos += used;
+    }
+    returnToAscii(mode, line);
+    lines.push_back(std::move(line));
+    return lines;
+}
+
+std::string encodeHeaderText(std::string_view text) {
+    const std::string jis = sjisToJis(text);
+    const std::string_view rest(jis);
+    std::string out;
+    std::size_t pos = 0;
+    while (pos < rest.size()) {
+        const std::size_t start = std::min(rest.find(kEscKana, pos), rest.find(kEscKanji, pos));
+        if (start == std::string_view::npos) {
+            break;
+        }
+        // The run goes on through every switch between kana and kanji up to the return to ASCII.
+        const std::size_t back = rest.find(kEscAscii, start + 3);
+        const std::size_t end = back == std::string_view::npos ? rest.size() : back + kEscAscii.size();
+        out += rest.substr(pos, start - pos);
+        out += "=?ISO-2022-JP?B?";
+        out += base64Encode(rest.substr(start, end - start));
+        out += "?=";
+        pos = end;
+    }
+    out += rest.substr(pos);
+    return out;
+}
+
+} // namespace sorpex

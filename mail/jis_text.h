@@ -1,0 +1,28 @@
+#pragma once
+
+#include <cstddef>
+#include <string>
+#include <string_view>
+#include <vector>
+
+// Mail text is ISO-2022-JP: Shift_JIS (CP932) text is rewritten as JIS X 0208 and JIS X 0201
+// katakana between escape sequences, so that every byte stays 7-bit.
+namespace sorpex {
+
+inline constexpr std::string_view kEscAscii = "\x1B(B";
+inline constexpr std::string_view kEscKanji = "\x1B$B";
+inline constexpr std::string_view kEscKana = "\x1B(I";
+
+// Shift_JIS to ISO-2022-JP. The result starts in ASCII and returns to ASCII at its end. The text
+// ends at a zero byte, at a pair that has no JIS X 0208 code, and at a lead byte with no trail
+// byte after it; what came before is kept.
+std::string sjisToJis(std::string_view text);
+
+// The same conversion cut into pieces of at most maxBytes bytes (at least 8), broken between
+// characters; each piece starts and ends in ASCII. An empty text gives one empty piece.
+std::vector<std::string> sjisToJisLines(std::string_view text, std::size_t maxBytes);
+
+// A header value: ASCII runs unchanged, each run of Japanese as one "=?ISO-2022-JP?B?...?=" word.
+std::string encodeHeaderText(std::string_view text);
+
+} // namespace sorpex

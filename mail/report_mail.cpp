@@ -1,0 +1,206 @@
+#include "mail/report_mail.h"
+
+#include "app/cp932.h"
+#include "app/interaction.h"
+#include "mail/base64.h"
+#include "mail/jis_text.h"
+#include "mail/smtp_client.h"
+#include "settings/app_settings.h"
+
+#include <cstdio>
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+namespace sorpex {
+namespace {
+
+// 57 bytes give one base64 line of 76 characters.
+constexpr std::size_t kAttachmentPiece = 57;
+constexpr std::size_t kFileTitleLimit = 255;
+
+// A regular file opened for buffered reading, closed with its owner.
+class InputFile {
+public:
+    explicit InputFile(const std::string& nativePath) {
+        // O_NONBLOCK keeps a FIFO from blocking the open; only regular files are read.
+        const int fd = ::open(nativePath.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK);
+        if (fd < 0) {
+            return;
+        }
+        struct stat status {};
+        if (::fstat(fd, &status) != 0 || !S_ISREG(status.st_mode) || (m_file = ::fdopen(fd, "rb")) == nullptr) {
+            ::close(fd);
+        }
+    }
+    ~InputFile() {
+        if (m_file != nullptr) {
+            std::fclose(m_file);
+        }
+    }
+    InputFile(const InputFile&) = delete;
+    InputFile& operator=(const InputFile&) = delete;
+
+    bool isOpen() const { return m_file != nullptr; }
+
+    // Fills `buffer` as far as the file goes; 0 at the end or after a read error.
+    std::size_t read(char* buffer, std::size_t size) { return std::fread(buffer, 1, size, m_file); }
+
+private:
+    std::FILE* m_file = nullptr;
+};
+
+std::string_view fileTitle(std::string_view path) {
+    // '/' is never a trail byte of CP932, so the last one really ends the folder.
+    const std::size_t slash = path.rfind('/');
+    const std::string_view name = slash == std::string_view::npos ? path : path.substr(slash + 1);
+    return cp932::truncate(name, kFileTitleLimit);
+}
+
+void sendBody(SmtpSocket& socket, std::string_view body) {
+    while (!body.empty()) {
+        const std::size_t lf = body.find('\n');
+        std::string_view line = body.substr(0, lf);
+        if (line.ends_with('\r')) {
+            line.remove_suffix(1);
+        }
+        for (const std::string& jisLine : sjisToJisLines(line, kBodyLineLimit)) {
+            sendDataLine(socket, jisLine);
+        }
+        if (lf == std::string_view::npos) {
+            break;
+        }
+        body.remove_prefix(lf + 1);
+    }
+}
+
+std::string boundaryLine(std::string_view tail = "") {
+    std::string line = "--";
+    line += kMailBoundary;
+    line += tail;
+    return line;
+}
+
+} // namespace
+
+void sendAttachmentPart(SmtpSocket& socket, std::string_view path) {
+    InputFile file(nativePath(path));
+    if (!file.isOpen()) {
+        return;
+    }
+    const std::string title = encodeHeaderText(fileTitle(path));
+    sendDataLine(socket, "");
+    sendDataLine(socket, boundaryLine());
+    sendDataLine(socket, "Content-Type: application/octet-stream;");
+    sendDataLine(socket, "\tname=\"" + title + "\"");
+    sendDataLine(socket, "Content-Transfer-Encoding: base64");
+    sendDataLine(socket, "Content-Disposition: attachment;");
+    sendDataLine(socket, "\tfilename=\"" + title + "\"");
+    sendDataLine(socket, "");
+    char piece[kAttachmentPiece];
+    while (const std::size_t got = file.read(piece, sizeof piece)) {
+        sendDataLine(socket, base64Encode(std::string_view(piece, got)));
+        if (socket.broken()) {
+            break; // the server is gone; reading the rest of the file would be for nothing
+        }
+    }
+}
+
+bool sendMessageContent(SmtpSocket& socket, std::string_view sender, std::string_view recipient,
+                        std::string_view subject, std::string_view body, const std::vector<std::string>& attachments) {
+    sendDataLine(socket, "From: " + encodeHeaderText(sender));
+    sendDataLine(socket, "To: " + encodeHeaderText(recipient));
+    sendDataLine(socket, "Subject: " + encodeHeaderText(subject));
+    const bool multipart = !attachments.empty();
+    if (multipart) {
+        sendDataLine(socket, "MIME-Version: 1.0");
+        sendDataLine(socket, "Content-Type: multipart/mixed;");
+        sendDataLine(socket, "\tboundary=\"" + std::string(kMailBoundary) + "\"");
+        sendDataLine(socket, "");
+        sendDataLine(socket, "This is a multi-part message in MIME format.");
+        sendDataLine(socket, "");
+        sendDataLine(socket, boundaryLine());
+    }
+    sendDataLine(socket, "Content-Type: text/plain;");
+    sendDataLine(socket, "\tcharset=\"iso-2022-jp\"");
+    sendDataLine(socket, "Content-Transfer-Encoding: 7bit");
+    sendDataLine(socket, "X-Mailer: vexmo library");
+    sendDataLine(socket, "");
+    sendBody(socket, body);
+    if (multipart) {
+        for (const std::string& path : attachments) {
+            if (!path.empty()) {
+                sendAttachmentPart(socket, path);
+            }
+        }
+        sendDataLine(socket, "");
+        sendDataLine(socket, boundaryLine("--"));
+    }
+    return sendCommand(socket, ".", "250");
+}
+
+ReportMailJob makeReportMailJob(const AppSettings& settings, std::string_view attachmentPath) {
+    ReportMailJob job;
+    job.enabled = settings.mailEnabled;
+    job.server = cp932::truncate(settings.mailServer, kMailTextLimit);
+    job.port = settings.mailPort;
+    job.sender = cp932::truncate(settings.mailFrom, kMailTextLimit);
+    job.recipients = cp932::truncate(settings.mailTo, kMailTextLimit);
+    job.subject = cp932::truncate(settings.mailSubject, kMailTextLimit);
+    job.body = cp932::truncate(settings.mailBody, kMailBodyLimit);
+    job.user = cp932::truncate(settings.mailUser, kLoginLimit);
+    job.password = cp932::truncate(settings.mailPassword, kLoginLimit);
+    // Not cut: a save folder of 259 bytes plus the file name is longer than any fixed copy, and a
+    // cut path would silently lose the report.
+    job.attachmentPath = attachmentPath;
+    return job;
+}
+
+ReportMailResult deliverReportMail(ReportMailJob job) {
+    if (!job.enabled) {
+        return ReportMailResult::NotEnabled;
+    }
+    SmtpSocket socket = job.port == kLoginPort ? openLoginSession(job.server, job.user, job.password)
+                                               : openPlainSession(job.server, job.port);
+    if (!socket.valid()) {
+        return ReportMailResult::CannotConnect;
+    }
+    // One path, never split at commas: a folder name may hold one.
+    std::vector<std::string> attachments;
+    if (!job.attachmentPath.empty()) {
+        attachments.push_back(job.attachmentPath);
+    }
+    const bool sent = sendEnvelope(socket, job.sender, job.recipients, job.subject) &&
+                      sendMessageContent(socket, job.sender, job.recipients, job.subject, job.body, attachments);
+    // QUIT goes before the user sees the failure: a server should not wait on a message box.
+    closeSession(socket);
+    return sent ? ReportMailResult::Sent : ReportMailResult::Failed;
+}
+
+std::string reportMailMessage(ReportMailResult result) {
+    switch (result) {
+    case ReportMailResult::CannotConnect:
+        return cp932::fromUtf8("送信サーバに接続できません。");
+    case ReportMailResult::Failed:
+        return cp932::fromUtf8("送信に失敗しました。");
+    case ReportMailResult::NotEnabled:
+    case ReportMailResult::Sent:
+        break;
+    }
+    return {};
+}
+
+void showReportMailResult(ReportMailResult result, UserInteraction& ui) {
+    const std::string message = reportMailMessage(result);
+    if (!message.empty()) {
+        ui.showMessage(message, MessageIcon::Warning, MessageButtons::Ok);
+    }
+}
+
+ReportMailResult sendReportMail(const AppSettings& settings, std::string_view attachmentPath, UserInteraction& ui) {
+    const ReportMailResult result = deliverReportMail(makeReportMailJob(settings, attachmentPath));
+    showReportMailResult(result, ui);
+    return result;
+}
+
+} // namespace sorpex

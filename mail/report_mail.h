@@ -1,0 +1,62 @@
+#pragma once
+
+#include "mail/smtp_socket.h"
+
+#include <cstddef>
+#include <string>
+#include <string_view>
+#include <vector>
+
+namespace sorpex {
+
+struct AppSettings;
+class UserInteraction;
+
+inline constexpr std::string_view kMailBoundary = "----- vexmo boundary -----";
+// Converted body lines longer than this are carried on to further lines, so that no line passes
+// the 998 characters a mail line may have (one more for a doubled leading dot).
+inline constexpr std::size_t kBodyLineLimit = 997;
+
+// The message after DATA: header, the body in ISO-2022-JP and, when `attachments` is not empty,
+// the multipart form with one base64 part per non-empty path (CP932). Ends with "." and gives
+// whether the server answered it with "250".
+bool sendMessageContent(SmtpSocket& socket, std::string_view sender, std::string_view recipient,
+                        std::string_view subject, std::string_view body, const std::vector<std::string>& attachments);
+
+// One attachment part, streamed from the file in 57-byte pieces; nothing when the file cannot be
+// opened as a regular file.
+void sendAttachmentPart(SmtpSocket& socket, std::string_view path);
+
+enum class ReportMailResult { NotEnabled, Sent, CannotConnect, Failed };
+
+// What one report mail needs, copied from the settings so that the sending can run on another
+// thread while the settings record stays with the user-interface thread.
+struct ReportMailJob {
+    bool enabled = false;
+    std::string server;
+    int port = 25;
+    std::string sender;
+    std::string recipients;
+    std::string subject;
+    std::string body;
+    std::string user;
+    std::string password;
+    std::string attachmentPath; // CP932; empty: no attachment
+};
+
+ReportMailJob makeReportMailJob(const AppSettings& settings, std::string_view attachmentPath);
+
+// Sends the report mail and says how it went; shows nothing. A failed mail is ended with QUIT
+// before this returns. Safe on any thread.
+ReportMailResult deliverReportMail(ReportMailJob job);
+
+// The message for a result (CP932), empty for NotEnabled and Sent.
+std::string reportMailMessage(ReportMailResult result);
+
+// Shows the message of a failed result (OK, warning icon); nothing otherwise.
+void showReportMailResult(ReportMailResult result, UserInteraction& ui);
+
+// The three above in a row, on the calling thread.
+ReportMailResult sendReportMail(const AppSettings& settings, std::string_view attachmentPath, UserInteraction& ui);
+
+} // namespace sorpex

@@ -1,0 +1,235 @@
+#include "mail/smtp_client.h"
+
+#include "app/cp932.h"
+#include "mail/base64.h"
+#include "mail/reply_reader.h"
+
+#include <algorithm>
+#include <arpa/inet.h>
+#include <cerrno>
+#include <cstdint>
+#include <netdb.h>
+#include <netinet/in.h>
+#include <optional>
+#include <poll.h>
+#include <sys/socket.h>
+#include <sys/time.h>
+#include <vector>
+
+namespace sorpex {
+namespace {
+
+// Linux bounds a blocking connect by the socket's send time-out (sends themselves do not block).
+// About what the original platform waits; Linux's own SYN retries take over two minutes.
+constexpr int kConnectTimeoutSeconds = 20;
+
+void setConnectTimeout(int fd) {
+    timeval limit{};
+    limit.tv_sec = kConnectTimeoutSeconds;
+    setsockopt(fd, SOL_SOCKET, SO_SNDTIMEO, &limit, sizeof limit);
+}
+
+std::optional<in_addr> serverAddress(std::string_view host) {
+    if (host.empty()) {
+        return std::nullopt;
+    }
+    const std::string name(host);
+    in_addr address{};
+    if (inet_aton(name.c_str(), &address) != 0) {
+        return address;
+    }
+    addrinfo hints{};
+    hints.ai_family = AF_INET;
+    hints.ai_socktype = SOCK_STREAM;
+    addrinfo* found = nullptr;
+    if (getaddrinfo(name.c_str(), nullptr, &hints, &found) != 0 || found == nullptr) {
+        return std::nullopt;
+    }
+    address = reinterpret_cast<const sockaddr_in*>(found->ai_addr)->sin_addr;
+    freeaddrinfo(found);
+    return address;
+}
+
+std::string formatLine(std::string_view prefix, std::string_view text) {
+    std::string line(prefix);
+    line += cp932::truncate(text, kLineTextLimit - std::min(prefix.size(), kLineTextLimit));
+    line += "\r\n";
+    return line;
+}
+
+void removeControlCharacters(std::string& text) {
+    std::erase_if(text, [](char c) { return static_cast<unsigned char>(c) < 32; });
+}
+
+std::optional<std::string> senderAddress(std::string_view text) {
+    std::string_view address = text;
+    if (const std::size_t open = text.find('<'); open != std::string_view::npos) {
+        address = text.substr(open + 1);
+        address = address.substr(0, address.find('>'));
+    }
+    if (address.empty()) {
+        return std::nullopt;
+    }
+    return std::string(address);
+}
+
+// Every recipient, or nothing when the text holds an empty address or none at all.
+std::optional<std::vector<std::string>> recipientAddresses(std::string_view text) {
+    std::vector<std::string> addresses;
+    if (text.find('<') != std::string_view::npos) {
+        for (std::size_t open = text.find('<'); open != std::string_view::npos; open = text.find('<', open)) {
+            const std::size_t close = text.find('>', open + 1);
+            const std::string_view address =
+                text.substr(open + 1, close == std::string_view::npos ? std::string_view::npos : close - open - 1);
+            if (address.empty()) {
+                return std::nullopt;
+            }
+            addresses.emplace_back(address);
+            if (close == std::string_view::npos) {
+                break;
+            }
+            open = close + 1;
+        }
+    } else if (text.find(';') != std::string_view::npos) {
+        std::size_t start = 0;
+        while (start <= text.size()) {
+            const std::size_t end = std::min(text.find(';', start), text.size());
+            if (end > start) {
+                addresses.emplace_back(text.substr(start, end - start));
+            }
+            start = end + 1;
+        }
+    } else if (!text.empty()) {
+        addresses.emplace_back(text);
+    }
+    if (addresses.empty()) {
+        return std::nullopt;
+    }
+    return addresses;
+}
+
+} // namespace
+
+SmtpSocket smtpConnect(std::string_view host, int port, int mailPort) {
+    if (port <= 0 || port > 65535) {
+        return {};
+    }
+    const std::optional<in_addr> address = serverAddress(host);
+    if (!address) {
+        return {};
+    }
+    SmtpSocket socket(::socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0));
+    if (!socket.valid()) {
+        return {};
+    }
+    sockaddr_in peer{};
+    peer.sin_family = AF_INET;
+    peer.sin_port = htons(static_cast<std::uint16_t>(port));
+    peer.sin_addr = *address;
+    setConnectTimeout(socket.fd());
+    if (::connect(socket.fd(), reinterpret_cast<const sockaddr*>(&peer), sizeof peer) != 0) {
+        return {};
+    }
+    if (port == 110 && readReply(socket, "+OK")) {
+        return socket;
+    }
+    if ((port == mailPort || port == kLoginPort) && readReply(socket, "220")) {
+        return socket;
+    }
+    return {};
+}
+
+SmtpSocket openPlainSession(std::string_view host, int mailPort) {
+    SmtpSocket socket = smtpConnect(host, mailPort, mailPort);
+    if (!socket.valid() || !sendCommand(socket, "HELO " + std::string(host), "250")) {
+        return {};
+    }
+    return socket;
+}
+
+SmtpSocket openLoginSession(std::string_view host, std::string_view user, std::string_view password) {
+    const std::string encodedUser = base64Encode(user);
+    const std::string encodedPassword = base64Encode(password);
+    SmtpSocket socket = smtpConnect(host, kLoginPort, kLoginPort);
+    // The prompts are base64 of "Username:"/"User Name" and "Password:", hence VXN and UGF.
+    if (!socket.valid() || !sendCommand(socket, "EHLO HOST", "250") || !sendCommand(socket, "AUTH LOGIN", "334 VXN") ||
+        !sendCommand(socket, encodedUser, "334 UGF") || !sendCommand(socket, encodedPassword, "235")) {
+        return {};
+    }
+    return socket;
+}
+
+bool sendCommand(SmtpSocket& socket, std::string_view command, std::string_view expected, std::string* replyText) {
+    if (replyText != nullptr) {
+        replyText->clear();
+    }
+    // No answer can come to a command that did not go out; waiting for one would only stall.
+    if (!socket.sendAll(formatLine("", command))) {
+        return false;
+    }
+    return readReply(socket, expected, replyText);
+}
+
+bool readReply(SmtpSocket& socket, std::string_view expected, std::string* replyText) {
+    ReplyReader reader;
+    const auto deadline = std::chrono::steady_clock::now() + kReplyTimeout;
+    char piece[kReplyLimit];
+    while (socket.valid() && !reader.complete()) {
+        const auto left =
+            std::chrono::ceil<std::chrono::milliseconds>(deadline - std::chrono::steady_clock::now()).count();
+        if (left <= 0) {
+            break;
+        }
+        pollfd wait{socket.fd(), POLLIN, 0};
+        const int ready = ::poll(&wait, 1, static_cast<int>(left));
+        if (ready < 0 && errno == EINTR) {
+            continue;
+        }
+        if (ready <= 0) {
+            break;
+        }
+        const ssize_t received = ::recv(socket.fd(), piece, sizeof piece, 0);
+        if (received < 0 && errno == EINTR) {
+            continue;
+        }
+        if (received <= 0) {
+            break;
+        }
+        reader.feed(std::string_view(piece, static_cast<std::size_t>(received)));
+    }
+    if (replyText != nullptr) {
+        *replyText = reader.text();
+    }
+    return reader.answers(expected);
+}
+
+bool sendEnvelope(SmtpSocket& socket, std::string& sender, std::string& recipient, std::string& subject) {
+    removeControlCharacters(sender);
+    removeControlCharacters(recipient);
+    removeControlCharacters(subject);
+    // Both texts are checked before anything goes out: a bad recipient list sends no MAIL FROM.
+    const std::optional<std::string> from = senderAddress(sender);
+    const std::optional<std::vector<std::string>> to = recipientAddresses(recipient);
+    if (!from || !to || !sendCommand(socket, "MAIL FROM: " + *from, "250")) {
+        return false;
+    }
+    for (const std::string& address : *to) {
+        if (!sendCommand(socket, "RCPT TO: " + address, "250")) {
+            return false;
+        }
+    }
+    return sendCommand(socket, "DATA", "354");
+}
+
+void sendDataLine(SmtpSocket& socket, std::string_view line) {
+    socket.sendAll(formatLine(line.starts_with('.') ? "." : "", line));
+}
+
+void closeSession(SmtpSocket& socket) {
+    if (socket.valid()) {
+        sendCommand(socket, "QUIT", "221");
+        socket.close();
+    }
+}
+
+} // namespace sorpex

@@ -1,0 +1,38 @@
+#pragma once
+
+#include <chrono>
+#include <string_view>
+
+namespace sorpex {
+
+// A server that stops reading must not stall the sender for ever: one line that cannot be
+// handed over within this time breaks the session.
+inline constexpr std::chrono::seconds kSendTimeout{5};
+
+// Owns the connected socket of one SMTP session; the invalid value stands for no session.
+class SmtpSocket {
+public:
+    SmtpSocket() = default;
+    explicit SmtpSocket(int fd) noexcept : m_fd(fd) {}
+    ~SmtpSocket() { close(); }
+    SmtpSocket(SmtpSocket&& other) noexcept;
+    SmtpSocket& operator=(SmtpSocket&& other) noexcept;
+    SmtpSocket(const SmtpSocket&) = delete;
+    SmtpSocket& operator=(const SmtpSocket&) = delete;
+
+    bool valid() const { return m_fd >= 0; }
+    int fd() const { return m_fd; }
+
+    // Sends every byte within kSendTimeout. A server that hung up gives false, never SIGPIPE.
+    // After one failed send the byte stream is broken: every later send gives false at once.
+    bool sendAll(std::string_view bytes);
+    bool broken() const { return m_broken; }
+
+    void close();
+
+private:
+    int m_fd = -1;
+    bool m_broken = false;
+};
+
+} // namespace sorpex

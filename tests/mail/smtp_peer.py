@@ -1,0 +1,172 @@
+#!/usr/bin/python3
+"""SMTP server for the mail tests, built on aiosmtpd; run it with /usr/bin/python3.
+
+Everything it sees goes to files in --out, written as it arrives:
+  transcript.bin    every byte the client sent
+  commands.txt      each client line outside the message text (AUTH answers included), then "."
+  message-N.eml     the N-th message as the server took it (dot-unstuffed, CR LF kept)
+  envelope-N.txt    its MAIL FROM address and RCPT TO addresses, one a line
+  login.txt         mechanism, user name and password of an AUTH, one a line
+  ready             created once the server accepts connections
+"""
+
+import argparse
+import asyncio
+import os
+import signal
+import threading
+
+from aiosmtpd.controller import Controller
+from aiosmtpd.smtp import SMTP, AuthResult
+
+
+class Recorder:
+    def __init__(self, folder):
+        self.folder = folder
+        self.lock = threading.Lock()
+        self.messages = 0
+
+    def append(self, name, data):
+        with self.lock, open(os.path.join(self.folder, name), "ab") as out:
+            out.write(data)
+
+    def next_message(self):
+        with self.lock:
+            self.messages += 1
+            return self.messages
+
+
+class Handler:
+    def __init__(self, recorder, refused):
+        self.recorder = recorder
+        self.refused = set(refused)
+
+    async def handle_RCPT(self, server, session, envelope, address, rcpt_options):
+        if address in self.refused:
+            return "550 5.1.1 No such user here"
+        envelope.rcpt_tos.append(address)
+        return "250 OK"
+
+    async def handle_DATA(self, server, session, envelope):
+        number = self.recorder.next_message()
+        self.recorder.append("envelope-%d.txt" % number,
+                             "".join(a + "\n" for a in [envelope.mail_from] + envelope.rcpt_tos).encode())
+        self.recorder.append("message-%d.eml" % number, envelope.original_content)
+        return "250 OK"
+
+
+def peer_smtp_class(args, recorder):
+    class PeerSMTP(SMTP):
+        if args.auth == "classic":
+            AuthLoginUsernameChallenge = "Username:"
+            AuthLoginPasswordChallenge = "Password:"
+        elif args.auth == "wrong-prompt":
+            # The password prompt where the user name prompt belongs.
+            AuthLoginUsernameChallenge = "Password:"
+
+        def connection_made(self, transport):
+            super().connection_made(transport)
+            self.partial = b""
+            self.in_data = False
+            self.commands = 0
+            self.data_lines = 0
+            self.muted = False
+
+        def data_received(self, data):
+            recorder.append("transcript.bin", data)
+            self.partial += data
+            while not self.muted:
+                end = self.partial.find(b"\n")
+                if end < 0:
+                    break
+                line, self.partial = self.partial[:end + 1], self.partial[end + 1:]
+                self.take_line(line)
+
+        def take_line(self, line):
+            text = line.rstrip(b"\r\n")
+            if self.in_data:
+                if text == b".":
+                    self.in_data = False
+                    recorder.append("commands.txt", b".\n")
+                else:
+                    self.data_lines += 1
+                    if args.drop_after_data_lines is not None and self.data_lines > args.drop_after_data_lines:
+                        self.muted = True
+                        self.transport.abort()
+                        return
+                    if args.stall_after_data_lines is not None and self.data_lines > args.stall_after_data_lines:
+                        self.muted = True
+                        self.transport.pause_reading()
+                        return
+            else:
+                recorder.append("commands.txt", text + b"\n")
+                self.commands += 1
+                if args.mute_after_commands is not None and self.commands > args.mute_after_commands:
+                    self.muted = True
+                    return
+                if text.upper() == b"DATA":
+                    self.in_data = True
+            super().data_received(line)
+
+    return PeerSMTP
+
+
+def run_smtp(args, recorder):
+    smtp_class = peer_smtp_class(args, recorder)
+
+    def authenticator(server, session, envelope, mechanism, auth_data):
+        recorder.append("login.txt", b"%s\n%s\n%s\n" % (mechanism.encode(), auth_data.login, auth_data.password))
+        return AuthResult(success=True)
+
+    class PeerController(Controller):
+        def factory(self):
+            return smtp_class(self.handler, **self.SMTP_kwargs)
+
+    controller = PeerController(Handler(recorder, args.refuse_rcpt), hostname=args.address, port=args.port,
+                                server_hostname="smtp.test", decode_data=False, auth_require_tls=False,
+                                authenticator=authenticator, ready_timeout=10)
+    controller.start()
+    return controller
+
+
+async def run_silent(args, recorder):
+    """Accepts connections and reads everything, but never says a word, not even a greeting."""
+    async def client(reader, writer):
+        while True:
+            data = await reader.read(65536)
+            if not data:
+                break
+            recorder.append("transcript.bin", data)
+        writer.close()
+
+    server = await asyncio.start_server(client, args.address, args.port, reuse_address=True)
+    open(os.path.join(args.out, "ready"), "w").close()
+    await server.serve_forever()
+
+
+def main():
+    parser = argparse.ArgumentParser()
+    parser.add_argument("--address", required=True)
+    parser.add_argument("--port", type=int, required=True)
+    parser.add_argument("--out", required=True)
+    parser.add_argument("--silent", action="store_true")
+    parser.add_argument("--auth", choices=["aiosmtpd", "classic", "wrong-prompt"], default="aiosmtpd")
+    parser.add_argument("--refuse-rcpt", action="append", default=[])
+    parser.add_argument("--mute-after-commands", type=int)
+    parser.add_argument("--drop-after-data-lines", type=int)
+    parser.add_argument("--stall-after-data-lines", type=int)
+    args = parser.parse_args()
+    recorder = Recorder(args.out)
+
+    if args.silent:
+        asyncio.run(run_silent(args, recorder))
+        return
+    run_smtp(args, recorder)
+    open(os.path.join(args.out, "ready"), "w").close()
+    # The test ends the server with SIGTERM.
+    while True:
+        signal.pause()
+
+
+if __name__ == "__main__":
+    main()
