@@ -27,7 +27,7 @@ build: configure
 run: build
 	@scripts/run-gui.sh $(BUILD)/app/sorpex
 
-test: test-main test-asan test-fuzz
+test: test-main test-asan test-tsan test-fuzz
 
 test-main: build
 	cd $(BUILD) && $(CTEST)
@@ -37,6 +37,12 @@ test-asan: deps
 	cmake -S . -B $(ASAN_BUILD) -DCMAKE_BUILD_TYPE=Debug -DSORPEX_GUI=OFF -DSORPEX_SANITIZE=address,undefined
 	cmake --build $(ASAN_BUILD) -j $(JOBS)
 	cd $(ASAN_BUILD) && ASAN_OPTIONS=detect_leaks=1 UBSAN_OPTIONS=print_stacktrace=1 $(CTEST)
+
+# The acquisition run's tests once more under ThreadSanitizer.
+test-tsan: deps
+	cmake -S . -B $(TSAN_BUILD) -DCMAKE_BUILD_TYPE=RelWithDebInfo -DSORPEX_GUI=OFF -DSORPEX_SANITIZE=thread
+	cmake --build $(TSAN_BUILD) -j $(JOBS)
+	cd $(TSAN_BUILD) && TSAN_OPTIONS=halt_on_error=1 $(CTEST) -L run
 
 # Every libFuzzer target for a short while (clang).
 test-fuzz: deps

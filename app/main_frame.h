@@ -2,18 +2,53 @@
 
 #include <QMainWindow>
 
+#include <functional>
+#include <map>
+#include <set>
+
+class QAction;
+class QLabel;
+class QToolBar;
+
 namespace sorpex {
 
-struct AppSettings;
-
-// The main window.
+// The main window: menus, toolbar, accelerators and status bar. Every command it offers is
+// reported by its number through commandTriggered; what a command does is the application's.
 class CMainFrame : public QMainWindow {
     Q_OBJECT
 public:
-    explicit CMainFrame(AppSettings& settings, QWidget* parent = nullptr);
+    explicit CMainFrame(QWidget* parent = nullptr);
+
+    // Commands without a handler are shown disabled and their accelerators do nothing.
+    void setHandledCommands(const std::set<int>& handled);
+
+    // Asked before the window closes, by the close box as by Exit; false keeps it open.
+    void setCloseGuard(std::function<bool()> guard) { m_closeGuard = std::move(guard); }
+
+    // The menu or toolbar actions of one command (a command may sit in both).
+    QList<QAction*> actions(int id) const;
+    QToolBar* mainToolBar() const { return m_toolBar; }
+    QLabel* readyLabel() const { return m_ready; }
+
+signals:
+    void commandTriggered(int id);
+
+protected:
+    void closeEvent(QCloseEvent* event) override;
 
 private:
-    AppSettings& m_settings;
+    QAction* addCommand(QWidget* container, const char* text, int id);
+    void buildMenus();
+    void buildToolBar();
+    void buildAccelerators();
+    void buildStatusBar();
+    void dispatch(int id);
+
+    std::multimap<int, QAction*> m_actions;
+    std::set<int> m_handled;
+    std::function<bool()> m_closeGuard;
+    QToolBar* m_toolBar = nullptr;
+    QLabel* m_ready = nullptr;
 };
 
 } // namespace sorpex

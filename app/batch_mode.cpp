@@ -1,0 +1,218 @@
+#include "app/batch_mode.h"
+
+#include "app/console_text.h"
+#include "app/cp932.h"
+#include "app/interaction.h"
+#include "inventory/csv_file.h"
+#include "inventory/file_commands.h"
+#include "inventory/printer_table.h"
+#include "mail/report_mail.h"
+#include "settings/app_settings.h"
+#include "snmp/acquisition_run.h"
+#include "snmp/run_state.h"
+#include "snmp/snmp_get.h"
+#include "snmp/status_query.h"
+
+#include <atomic>
+#include <chrono>
+#include <ostream>
+#include <thread>
+
+namespace sorpex {
+namespace {
+
+const char* const kUsage =
+    "usage: sorpex [--acquire LIST.csv [--output REPORT.csv] [--mail] [--settings FILE.ini]]\n"
+    "       sorpex --help | --version\n"
+    "\n"
+    "Without arguments SORPEX opens its window. With --acquire it runs without a display:\n"
+    "  --acquire LIST.csv     the printer list to acquire (every row, in batches of ten)\n"
+    "  --output REPORT.csv    where the report goes; by default an automatic name\n"
+    "                         SORPEX_yyyymmddhhmmss.csv in the save folder of the settings\n"
+    "  --mail                 mail the report with the report-mail settings\n"
+    "  --settings FILE.ini    the settings file; by default SORPEX.ini in the current folder\n"
+    "\n"
+    "Exit codes: 0 done, 1 the list cannot be loaded, 2 usage, 3 the report cannot be\n"
+    "written, 4 the mail failed.\n";
+
+// Questions are not asked: each message is printed, and the answer is the one that goes on.
+class ConsoleInteraction : public UserInteraction {
+public:
+    explicit ConsoleInteraction(std::ostream& err) : m_err(err) {}
+
+    Answer showMessage(std::string_view text, MessageIcon, MessageButtons buttons) override {
+        m_err << consoleText(text) << '\n';
+        return buttons == MessageButtons::YesNo ? Answer::Yes : Answer::Ok;
+    }
+    std::optional<std::string> chooseOpenFile(const FileChooserRequest&) override { return std::nullopt; }
+    std::optional<std::string> chooseSaveFile(const FileChooserRequest&) override { return std::nullopt; }
+    std::optional<std::string> chooseFolder(const FileChooserRequest&) override { return std::nullopt; }
+
+private:
+    std::ostream& m_err;
+};
+
+// Runs the batches on a thread of their own; on a terminal the count goes by as "done/total".
+class ConsoleHost : public AcquisitionHost {
+public:
+    ConsoleHost(std::ostream& err, bool showProgress) : m_err(err), m_showProgress(showProgress) {}
+
+    void setBusy(bool) override {}
+    void refreshList() override {}
+    void autoSave() override {}
+    void runWithProgress(RunState& run, const std::function<void()>& batches) override {
+        std::atomic<bool> finished{false};
+        std::thread worker([&] {
+            batches();
+            finished = true;
+        });
+        while (m_showProgress && !finished) {
+            m_err << '\r' << run.doneCount.load() << '/' << run.totalCount.load() << std::flush;
+            std::this_thread::sleep_for(std::chrono::milliseconds(200));
+        }
+        worker.join();
+        if (m_showProgress) {
+            m_err << '\r' << run.doneCount.load() << '/' << run.totalCount.load() << '\n';
+        }
+    }
+
+private:
+    std::ostream& m_err;
+    bool m_showProgress;
+};
+
+struct Options {
+    std::string list;
+    std::string output;
+    std::string settings;
+    bool mail = false;
+    bool help = false;
+    bool version = false;
+};
+
+bool parse(const std::vector<std::string>& args, Options& options, std::string& problem) {
+    for (std::size_t i = 0; i < args.size(); ++i) {
+        const std::string& arg = args[i];
+        auto value = [&](std::string& into) {
+            if (i + 1 >= args.size()) {
+                problem = arg + " needs a value";
+                return false;
+            }
+            into = args[++i];
+            return true;
+        };
+        if (arg == "--help" || arg == "-h") {
+            options.help = true;
+        } else if (arg == "--version") {
+            options.version = true;
+        } else if (arg == "--mail") {
+            options.mail = true;
+        } else if (arg == "--acquire") {
+            if (!value(options.list)) {
+                return false;
+            }
+        } else if (arg == "--output") {
+            if (!value(options.output)) {
+                return false;
+            }
+        } else if (arg == "--settings") {
+            if (!value(options.settings)) {
+                return false;
+            }
+        } else {
+            problem = "unknown argument: " + arg;
+            return false;
+        }
+    }
+    if (!options.help && !options.version && options.list.empty()) {
+        problem = "--acquire LIST.csv is missing";
+        return false;
+    }
+    return true;
+}
+
+// Paths arrive in UTF-8 and live as CP932 in the core.
+bool toCorePath(const std::string& native, std::string& path) {
+    bool ok = true;
+    path = cp932::fromUtf8(native, &ok);
+    return ok;
+}
+
+} // namespace
+
+bool wantsBatchMode(const std::vector<std::string>& args) {
+    for (const std::string& arg : args) {
+        if (arg.rfind("--", 0) == 0 || arg == "-h") {
+            return true;
+        }
+    }
+    return false;
+}
+
+int runBatchMode(const std::vector<std::string>& args, std::ostream& out, std::ostream& err, bool showProgress) {
+    Options options;
+    std::string problem;
+    if (!parse(args, options, problem)) {
+        err << "sorpex: " << problem << "\n" << kUsage;
+        return kBatchUsage;
+    }
+    if (options.help) {
+        out << kUsage;
+        return kBatchOk;
+    }
+    if (options.version) {
+        out << "SORPEX Version 2.0\n";
+        return kBatchOk;
+    }
+
+    AppSettings settings;
+    std::string settingsPath = defaultSettingsFilePath();
+    if (!options.settings.empty() && !toCorePath(options.settings, settingsPath)) {
+        err << "sorpex: the settings path cannot be written in CP932: " << options.settings << "\n";
+        return kBatchUsage;
+    }
+    readSettingsFile(settings, settingsPath);
+    applySettings(settings);
+    initSnmpLibrary();
+
+    ConsoleInteraction ui(err);
+    PrinterTable table;
+    std::string listPath;
+    if (!toCorePath(options.list, listPath) || !readCsvFile(table, listPath, ui)) {
+        return kBatchListUnreadable;
+    }
+
+    RunState run;
+    ConsoleHost host(err, showProgress);
+    acquireAll(table, false, run, ui, host, [&](int slot) { queryPrinter(table, slot, settings, run); });
+    for (int slot = 0; slot < table.terminatorSlot(); ++slot) {
+        const PrinterRecord& row = table.slot(slot);
+        if (row.isLive() && row.model == "Invalid IP Address") {
+            err << "  ID " << row.id << ": " << consoleText(row.ipAddress.view()) << " (Invalid IP Address)\n";
+        }
+    }
+
+    std::string reportPath = autoFileName(settings, currentLocalTime());
+    if (!options.output.empty() && !toCorePath(options.output, reportPath)) {
+        err << "sorpex: the report path cannot be written in CP932: " << options.output << "\n";
+        return kBatchReportUnwritable;
+    }
+    if (!writeCsvFile(table, reportPath, ui)) {
+        return kBatchReportUnwritable;
+    }
+    out << consoleText(reportPath) << "\n";
+
+    if (options.mail) {
+        // --mail asks for the mail whatever the report switch of the settings says.
+        ReportMailJob job = makeReportMailJob(settings, reportPath);
+        job.enabled = true;
+        ReportMailResult result = deliverReportMail(job);
+        if (result != ReportMailResult::Sent) {
+            err << consoleText(reportMailMessage(result)) << "\n";
+            return kBatchMailFailed;
+        }
+    }
+    return kBatchOk;
+}
+
+} // namespace sorpex

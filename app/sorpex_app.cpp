@@ -1,0 +1,218 @@
+#include "app/sorpex_app.h"
+
+#include "app/about_dialog.h"
+#include "app/input_blocker.h"
+#include "app/commands.h"
+#include "app/main_frame.h"
+#include "app/qt_acquisition_host.h"
+#include "app/qt_interaction.h"
+#include "app/qt_text.h"
+#include "mail/report_mail.h"
+#include "snmp/snmp_get.h"
+#include "snmp/status_query.h"
+#include "settings/config_dialog.h"
+#include "settings/repeat_dialog.h"
+#include "snmp/ip_range.h"
+#include "ui/list_commands.h"
+#include "ui/printer_list_model.h"
+#include "ui/sorpex_view.h"
+
+#include <QApplication>
+#include <QCoreApplication>
+#include <QEventLoop>
+#include <QFileInfo>
+#include <QTimer>
+
+#include <atomic>
+#include <set>
+#include <thread>
+#include <utility>
+
+namespace sorpex {
+
+CSORPEXApp::CSORPEXApp(std::string settingsFilePath, UserInteraction* ui)
+    : m_settingsFilePath(std::move(settingsFilePath)) {
+    if (ui == nullptr) {
+        m_qtInteraction = std::make_unique<QtInteraction>();
+        ui = m_qtInteraction.get();
+    }
+    m_ui = ui;
+}
+
+CSORPEXApp::~CSORPEXApp() = default;
+
+std::string CSORPEXApp::programName() {
+    return toCp932(QFileInfo(QCoreApplication::applicationFilePath()).completeBaseName());
+}
+
+void CSORPEXApp::start() {
+    readSettingsFile(m_settings, m_settingsFilePath);
+    initSnmpLibrary();
+
+    m_frame = std::make_unique<CMainFrame>();
+    if (m_qtInteraction) {
+        m_qtInteraction->setParent(m_frame.get());
+    }
+    m_view = new CSORPEXView(m_frame.get());
+    m_frame->setCentralWidget(m_view);
+    m_document = DocumentState{};
+    m_table.clearTable();
+    applySettings(m_settings);
+    m_files = std::make_unique<FileCommands>(m_table, m_document, m_settings, *m_ui, static_cast<DocumentView&>(*this),
+                                             programName());
+    m_host = std::make_unique<QtAcquisitionHost>(
+        m_frame.get(), *m_ui, [this] { refreshList(); }, [this] { m_files->saveAutomatically(true); });
+    m_listCommands = std::make_unique<ListCommands>(*this);
+    m_range = std::make_unique<IpRangeAcquisition>(*this);
+    registerCommands();
+    m_frame->setCloseGuard([this] { return m_files->querySaveChanges(); });
+    connect(m_frame.get(), &CMainFrame::commandTriggered, this, &CSORPEXApp::runCommand);
+
+    m_timer = new QTimer(this);
+    m_timer->setInterval(1000);
+    connect(m_timer, &QTimer::timeout, this, &CSORPEXApp::onScheduleTimer);
+    m_timer->start();
+
+    m_files->updateTitle("");
+    m_frame->show();
+    m_files->loadStartupFile();
+    if (m_settings.defaultCsvPath.empty()) {
+        refreshList();
+    }
+}
+
+void CSORPEXApp::registerCommands() {
+    using namespace command;
+    auto acquire = [this] { acquireAll(); };
+    ListCommands& list = *m_listCommands;
+    auto add = [&list] { list.addPrinter(); };
+    auto change = [&list] { list.changePrinters(); };
+    auto remove = [&list] { list.deletePrinters(); };
+    m_commands = {
+        {kNew, [this] { m_files->fileNew(); }},
+        {kOpen, [this] { m_files->fileOpen(); }},
+        {kSave, [this] { m_files->fileSave(); }},
+        {kSaveAs, [this] { m_files->fileSaveAs(); }},
+        {kAcquireAll, acquire},
+        {kAcquireAllKey, acquire},
+        {kAbout, [this] { showAbout(); }},
+        {kAddPrinter, add},
+        {kInsertKey, add},
+        {kContextAdd, add},
+        {kChangePrinter, change},
+        {kContextChange, change},
+        {kDeletePrinters, remove},
+        {kDeleteKey, remove},
+        {kContextDelete, remove},
+        {kMoveUp, [&list] { list.moveUp(); }},
+        {kMoveDown, [&list] { list.moveDown(); }},
+        {kResetIds, [&list] { list.resetIds(); }},
+        {kContextAcquireSelected, [&list] { list.acquireSelected(); }},
+        {kAcquireRange, [this] { m_range->run(); }},
+        {kEnvironmentSettings, [this] { openEnvironmentSettings(m_settings, *m_ui, m_frame.get()); }},
+        {kRepeatSettings, [this] { openRepeatSettings(m_settings, *m_ui, m_frame.get()); }},
+    };
+    std::set<int> handled;
+    for (const auto& entry : m_commands) {
+        handled.insert(entry.first);
+    }
+    m_frame->setHandledCommands(handled);
+}
+
+void CSORPEXApp::runCommand(int id) {
+    auto found = m_commands.find(id);
+    if (found != m_commands.end()) {
+        found->second();
+    }
+}
+
+PrinterQuery CSORPEXApp::printerQuery() {
+    return [this](int slot) { queryPrinter(m_table, slot, m_settings, m_run); };
+}
+
+void CSORPEXApp::acquireAll() {
+    m_table.markForAcquisition();
+    runAcquisition();
+}
+
+void CSORPEXApp::runAcquisition() {
+    bool wasBusy = std::exchange(m_busy, true);
+    acquisitionRun(m_table, m_settings.autoSave, m_run, *m_ui, *m_host, printerQuery(), m_timing);
+    m_busy = wasBusy;
+}
+
+void CSORPEXApp::onScheduleTimer() {
+    // Nothing starts while a run or a mail is going on; the ticks it swallowed count as late.
+    if (m_busy || !m_poller.tick(m_settings.trigger, m_clock())) {
+        return;
+    }
+    m_busy = true;
+    ScheduledRunSteps steps;
+    steps.acquireAll = [this] {
+        m_table.markForAcquisition();
+        acquisitionRun(m_table, m_settings.autoSave, m_run, *m_ui, *m_host, printerQuery(), m_timing);
+    };
+    steps.saveForMail = [this] { m_files->saveAutomatically(false); };
+    steps.autoFilePath = [this] { return m_document.autoFilePath; };
+    steps.sendReportMail = [this](const std::string& path) { sendReportMail(path); };
+    runScheduledReport(m_settings, steps);
+    m_busy = false;
+}
+
+void CSORPEXApp::sendReportMail(const std::string& path) {
+    ReportMailJob job = makeReportMailJob(m_settings, path);
+    if (!job.enabled) {
+        return;
+    }
+    bool wasBusy = std::exchange(m_busy, true);
+    ReportMailResult result = ReportMailResult::Failed;
+    {
+        // The mail waits for its server up to seconds a step: it goes on a thread of its own so
+        // the window keeps repainting; its message comes afterwards, here.
+        InputBlocker blocker(m_frame.get());
+        QApplication::setOverrideCursor(Qt::WaitCursor);
+        std::atomic<bool> finished{false};
+        std::thread sender([&] {
+            result = deliverReportMail(job);
+            finished = true;
+        });
+        QEventLoop loop;
+        QTimer poll;
+        connect(&poll, &QTimer::timeout, &loop, [&] {
+            if (finished) {
+                loop.quit();
+            }
+        });
+        poll.start(20);
+        loop.exec();
+        sender.join();
+        QApplication::restoreOverrideCursor();
+    }
+    showReportMailResult(result, *m_ui);
+    m_busy = wasBusy;
+}
+
+void CSORPEXApp::showAbout() {
+    CAboutDlg dialog(m_frame.get());
+    dialog.exec();
+}
+
+void CSORPEXApp::setWindowTitle(std::string_view title) {
+    if (m_frame) {
+        m_frame->setWindowTitle(fromCp932(title));
+    }
+}
+
+void CSORPEXApp::refreshList() {
+    if (m_view) {
+        m_view->refreshList(m_table, m_settings.debugStatus);
+    }
+}
+
+void CSORPEXApp::clearList() {
+    if (m_view) {
+        m_view->listModel()->clear();
+    }
+}
+
+} // namespace sorpex

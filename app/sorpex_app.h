@@ -1,0 +1,102 @@
+#pragma once
+
+#include "app/scheduler.h"
+#include "inventory/file_commands.h"
+#include "inventory/printer_table.h"
+#include "settings/app_settings.h"
+#include "snmp/acquisition_run.h"
+#include "snmp/run_state.h"
+
+#include <QObject>
+
+#include <functional>
+#include <map>
+#include <memory>
+#include <string>
+#include <ctime>
+
+class QTimer;
+
+namespace sorpex {
+
+class CMainFrame;
+class IpRangeAcquisition;
+class ListCommands;
+class CSORPEXView;
+class QtAcquisitionHost;
+class QtInteraction;
+
+// The application: it owns the printer table, the settings, the document state and the run
+// state, builds the main window and carries out every command by its number.
+class CSORPEXApp : public QObject, public DocumentView {
+    Q_OBJECT
+public:
+    // `ui` answers the questions of the core; nothing gives the Qt message boxes and dialogs.
+    explicit CSORPEXApp(std::string settingsFilePath, UserInteraction* ui = nullptr);
+    ~CSORPEXApp() override;
+
+    // The start-up: settings read, the main window made (table cleared, settings applied, the
+    // one-second timer started), shown, and the start-up CSV file loaded.
+    void start();
+
+    // Carries out a command as the menu, toolbar or accelerator would.
+    void runCommand(int id);
+
+    // The one-second timer: starts the scheduled run when the schedule is due.
+    void onScheduleTimer();
+    // The clock the schedule is compared with; tests move their own.
+    void setClock(std::function<std::time_t()> clock) { m_clock = std::move(clock); }
+    // Mails the report with `path` attached; the window repaints meanwhile and shows the
+    // failure, if any, afterwards.
+    void sendReportMail(const std::string& path);
+
+    // An acquisition run over the rows whose `acquire` is set (acquireAll marks them all first).
+    void runAcquisition();
+    void acquireAll();
+
+    // DocumentView: the window's title and list, rebuilt from the table.
+    void setWindowTitle(std::string_view title) override;
+    void refreshList() override;
+    void clearList() override;
+
+    CMainFrame* mainFrame() const { return m_frame.get(); }
+    CSORPEXView* view() const { return m_view; }
+    PrinterTable& table() { return m_table; }
+    AppSettings& settings() { return m_settings; }
+    DocumentState& document() { return m_document; }
+    RunState& runState() { return m_run; }
+    FileCommands& fileCommands() { return *m_files; }
+    UserInteraction& interaction() { return *m_ui; }
+
+    void setBatchTiming(const BatchTiming& timing) { m_timing = timing; }
+
+    // The program name the title shows.
+    static std::string programName();
+
+private:
+    void registerCommands();
+    void showAbout();
+    PrinterQuery printerQuery();
+
+    std::string m_settingsFilePath;
+    AppSettings m_settings;
+    PrinterTable m_table;
+    DocumentState m_document;
+    RunState m_run;
+    std::unique_ptr<QtInteraction> m_qtInteraction;
+    UserInteraction* m_ui;
+    std::unique_ptr<CMainFrame> m_frame;
+    CSORPEXView* m_view = nullptr;
+    std::unique_ptr<FileCommands> m_files;
+    std::unique_ptr<QtAcquisitionHost> m_host;
+    QTimer* m_timer = nullptr;
+    BatchTiming m_timing;
+    SchedulePoller m_poller;
+    std::function<std::time_t()> m_clock = [] { return std::time(nullptr); };
+    bool m_busy = false; // a run or a mail is going on: the timer does not start another
+    std::map<int, std::function<void()>> m_commands;
+    std::unique_ptr<ListCommands> m_listCommands;
+    std::unique_ptr<IpRangeAcquisition> m_range;
+};
+
+} // namespace sorpex

@@ -1,0 +1,60 @@
+#pragma once
+
+#include <chrono>
+#include <functional>
+#include <vector>
+
+namespace sorpex {
+
+class PrinterTable;
+class UserInteraction;
+struct RunState;
+
+// Asks the printer in one slot and raises RunState::doneCount when it is done.
+using PrinterQuery = std::function<void(int slot)>;
+
+// What a run needs from whoever started it: the window, or the batch mode without one.
+class AcquisitionHost {
+public:
+    virtual ~AcquisitionHost() = default;
+
+    // The wait cursor, on from the start of the run to its end.
+    virtual void setBusy(bool busy) = 0;
+    // Runs `batches` to its end while the progress is shown; the window runs it on a thread of
+    // its own and shows the progress dialog meanwhile. It returns when `batches` has returned.
+    virtual void runWithProgress(RunState& run, const std::function<void()>& batches) = 0;
+    virtual void refreshList() = 0;
+    // The automatic save after the run: a new automatic file name, the file, the title.
+    virtual void autoSave() = 0;
+};
+
+// Marks of the address check, one per slot.
+inline constexpr int kMarkInvalid = 0;
+inline constexpr int kMarkValid = 1;
+inline constexpr int kMarkEnd = -1;
+
+struct BatchTiming {
+    std::chrono::milliseconds startPause{10};    // after each worker start, to spread the requests
+    std::chrono::milliseconds endPause{100};     // before the run ends, so the dialog has shown itself
+    std::chrono::milliseconds cancelPause{3000}; // the same after a cancel, showing "キャンセル中"
+};
+
+// Checks and normalises the address of every row; a refused one gets "Invalid IP Address" as
+// its model. Gives one mark per slot up to and including the terminator's.
+std::vector<int> checkAddresses(PrinterTable& table, int* validRows, int* invalidRows);
+
+// The batches of a run: at most ten worker threads at a time in table order, one per marked row
+// with a valid address; after each batch the cancel hand-shake through RunState::runState.
+// Ends with runState set to kRunEnded.
+void runBatches(PrinterTable& table, const std::vector<int>& marks, RunState& run, const PrinterQuery& query,
+                const BatchTiming& timing = {});
+
+// One acquisition run over the rows whose `acquire` is set.
+void acquisitionRun(PrinterTable& table, bool autoSave, RunState& run, UserInteraction& ui, AcquisitionHost& host,
+                    const PrinterQuery& query, const BatchTiming& timing = {});
+
+// Every row: marks all of them and runs.
+void acquireAll(PrinterTable& table, bool autoSave, RunState& run, UserInteraction& ui, AcquisitionHost& host,
+                const PrinterQuery& query, const BatchTiming& timing = {});
+
+} // namespace sorpex

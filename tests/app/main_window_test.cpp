@@ -1,0 +1,402 @@
+#include "app/commands.h"
+#include "app/main_frame.h"
+#include "app/qt_text.h"
+#include "app/sorpex_app.h"
+#include "snmp/wait_dialog.h"
+#include "tests/support/scripted_interaction.h"
+#include "tests/support/snmpsim_agent.h"
+#include "ui/sorpex_view.h"
+
+#include <QAbstractItemModel>
+#include <QAction>
+#include <QApplication>
+#include <QLabel>
+#include <QMenuBar>
+#include <QPushButton>
+#include <QStatusBar>
+#include <QTimer>
+#include <QToolBar>
+#include <QtTest>
+
+#include <filesystem>
+#include <memory>
+
+using namespace sorpex;
+using namespace sorpex::test;
+
+namespace {
+
+const QString kProgram = "main_window_test";
+
+std::string csvRow(const std::string& comment, const std::string& address) {
+    return "\"" + comment + "\"," + address + ",public,\"\",,\"\",\"\",\"\",\"\"\r\n";
+}
+
+std::string csvFile(const std::vector<std::string>& addresses) {
+    std::string text =
+        "Comment,IP Address,Community Name,Printer Model,Count,System Name,System Location,System Contact,"
+        "System Descr\r\n";
+    for (std::size_t i = 0; i < addresses.size(); ++i) {
+        text += csvRow("row " + std::to_string(i + 1), addresses[i]);
+    }
+    return text;
+}
+
+std::string printerRecording(int n) {
+    return "1.3.6.1.2.1.1.1.0|4|Printer firmware\n"
+           "1.3.6.1.2.1.1.4.0|4|admin\n"
+           "1.3.6.1.2.1.1.5.0|4|prn-" +
+           std::to_string(n) +
+           "\n"
+           "1.3.6.1.2.1.1.6.0|4x|82528a4b\n" // "３階"
+           "1.3.6.1.2.1.25.3.2.1.3.1|4|Printer Model X\n"
+           "1.3.6.1.2.1.25.3.2.1.5.1|2|2\n"
+           "1.3.6.1.2.1.25.3.5.1.1.1|2|3\n"
+           "1.3.6.1.2.1.25.3.5.1.2.1|4x|" +
+           std::string(n % 5 == 0 ? "40" : "00") +
+           "\n"
+           "1.3.6.1.2.1.43.10.2.1.4.1.1|65|" + std::to_string(100 * n) + "\n";
+}
+
+// A fresh application in a folder of its own, answered by a scripted user.
+struct Fixture {
+    TempDir dir;
+    ScriptedInteraction ui;
+    std::unique_ptr<CSORPEXApp> app;
+
+    void start(const std::string& ini) {
+        writeFileBytes(dir.file("SORPEX.ini"), ini);
+        app = std::make_unique<CSORPEXApp>(dir.file("SORPEX.ini"), &ui);
+        app->start();
+    }
+    QAbstractItemModel* list() const { return app->view()->model(); }
+    QString cell(int row, int column) const { return list()->index(row, column).data().toString(); }
+    QString title() const { return app->mainFrame()->windowTitle(); }
+};
+
+// Acts on the progress dialog while a run blocks the test in its event loop.
+class DialogWatcher : public QObject {
+public:
+    std::function<void(WaitDialog*)> onVisible;
+    explicit DialogWatcher(std::function<void(WaitDialog*)> action) : onVisible(std::move(action)) {
+        m_timer.setInterval(20);
+        connect(&m_timer, &QTimer::timeout, this, [this] {
+            for (QWidget* widget : QApplication::topLevelWidgets()) {
+                if (auto* dialog = qobject_cast<WaitDialog*>(widget); dialog && dialog->isVisible()) {
+                    ++seen;
+                    onVisible(dialog);
+                }
+            }
+        });
+        m_timer.start();
+    }
+    int seen = 0;
+
+private:
+    QTimer m_timer;
+};
+
+} // namespace
+
+class MainWindowTest : public QObject {
+    Q_OBJECT
+
+private slots:
+    void initTestCase();
+    void cleanupTestCase();
+
+    void startsUntitledWithoutAStartupFile();
+    void aMissingStartupFileIsReportedOnceAndNamedInTheTitle();
+    void aStartupFileIsListed();
+    void menusToolbarAndStatusBarAreTheProgramsOwn();
+    void acceleratorsRouteToTheMenuCommands();
+    void aboutShowsTheVersion();
+    void anAcquisitionRunFillsTheListAndSavesAutomatically();
+    void aCancelConfirmedDuringTheFirstBatchKeepsTheRest();
+    void aCancelAnsweredNoGoesOn();
+    void unusableAddressesAreMarkedAndAsked();
+
+private:
+    std::unique_ptr<TempDir> m_recordings;
+    std::unique_ptr<SnmpSimAgents> m_agents;
+};
+
+void MainWindowTest::initTestCase() {
+    QCOMPARE(QCoreApplication::applicationName(), kProgram);
+    m_recordings = std::make_unique<TempDir>();
+    std::vector<SimulatedAgent> agents;
+    for (int n = 1; n <= 30; ++n) {
+        std::string file = m_recordings->file("p" + std::to_string(n) + ".snmprec");
+        writeFileBytes(file, printerRecording(n));
+        agents.push_back({"127.0.9." + std::to_string(n), file});
+    }
+    m_agents = std::make_unique<SnmpSimAgents>(agents, 1161);
+}
+
+void MainWindowTest::cleanupTestCase() { m_agents.reset(); }
+
+void MainWindowTest::startsUntitledWithoutAStartupFile() {
+    Fixture f;
+    f.start("[AppParam]\r\nDefalutCSV=\r\n");
+    QCOMPARE(f.title(), QString::fromUtf8("無題 - ") + kProgram);
+    QCOMPARE(f.list()->rowCount(), 0);
+    QVERIFY(f.ui.shown.empty());
+    QVERIFY(f.app->mainFrame()->isVisible());
+}
+
+void MainWindowTest::aMissingStartupFileIsReportedOnceAndNamedInTheTitle() {
+    Fixture f;
+    std::string missing = f.dir.file("printers.csv");
+    f.start("[AppParam]\r\nDefalutCSV=" + missing + "\r\n");
+    int startupMessages = 0;
+    for (const auto& shown : f.ui.shown) {
+        if (shown.text == "「環境設定」の「起動時の呼び出しCSVファイル」を確認して下さい。") {
+            ++startupMessages;
+            QCOMPARE(shown.icon, MessageIcon::Information);
+        }
+    }
+    QCOMPARE(startupMessages, 1);
+    QCOMPARE(f.title(), "printers - " + kProgram);
+    QCOMPARE(f.list()->rowCount(), 0);
+}
+
+void MainWindowTest::aStartupFileIsListed() {
+    Fixture f;
+    writeFileBytes(f.dir.file("fleet.csv"), csvFile({"127.0.9.1", "127.0.9.2", "127.0.9.3"}));
+    f.start("[AppParam]\r\nDefalutCSV=" + f.dir.file("fleet.csv") + "\r\n");
+    QVERIFY(f.ui.shown.empty());
+    QCOMPARE(f.title(), "fleet - " + kProgram);
+    QCOMPARE(f.list()->rowCount(), 3);
+    QCOMPARE(f.cell(0, 0), QString("1"));
+    QCOMPARE(f.cell(2, 1), QString("row 3"));
+    QCOMPARE(f.cell(1, 2), QString("127.0.9.2"));
+    QCOMPARE(f.list()->headerData(1, Qt::Horizontal).toString(), QString::fromUtf8("コメント"));
+    QCOMPARE(f.list()->headerData(8, Qt::Horizontal).toString(), QString::fromUtf8("ステータス"));
+}
+
+void MainWindowTest::menusToolbarAndStatusBarAreTheProgramsOwn() {
+    Fixture f;
+    f.start("");
+    CMainFrame* frame = f.app->mainFrame();
+    QStringList menus;
+    for (QAction* menu : frame->menuBar()->actions()) {
+        menus << menu->text();
+    }
+    QCOMPARE(menus, QStringList({QString::fromUtf8("ファイル(&F)"), QString::fromUtf8("操作(&O)"),
+                                 QString::fromUtf8("編集(&E)"), QString::fromUtf8("表示(&V)"),
+                                 QString::fromUtf8("ヘルプ(&H)")}));
+    QStringList file;
+    for (QAction* item : frame->menuBar()->actions()[0]->menu()->actions()) {
+        file << (item->isSeparator() ? QString("-") : item->text());
+    }
+    QCOMPARE(file, QStringList({QString::fromUtf8("新規作成\tCtrl+N(&N)"), QString::fromUtf8("開く...\tCtrl+O(&O)"),
+                                QString::fromUtf8("上書き保存\tCtrl+S(&S)"),
+                                QString::fromUtf8("名前を付けて保存(&A)..."), "-",
+                                QString::fromUtf8("アプリケーションの終了(&X)")}));
+    QStringList edit;
+    for (QAction* item : frame->menuBar()->actions()[2]->menu()->actions()) {
+        edit << (item->isSeparator() ? QString("-") : item->text() + (item->isEnabled() ? "" : " [off]"));
+    }
+    QCOMPARE(edit, QStringList({QString::fromUtf8("元に戻す\tCtrl+Z(&U) [off]"), "-",
+                                QString::fromUtf8("切り取り\tCtrl+X(&T) [off]"),
+                                QString::fromUtf8("コピー\tCtrl+C(&C) [off]"),
+                                QString::fromUtf8("貼り付け\tCtrl+V(&P) [off]"), "-",
+                                QString::fromUtf8("プリンタ削除...\tDelete"), QString::fromUtf8("プリンタ追加...\tInsert"),
+                                QString::fromUtf8("プリンタ設定変更..."), "-", QString::fromUtf8("ID のリセット")}));
+
+    // The toolbar, in order: 0 stands for a separator.
+    const int expected[] = {command::kNew,  command::kOpen,   command::kSaveAs,        0,
+                            command::kCut,  command::kCopy,   command::kPaste,         0,
+                            command::kPrint, command::kAbout, 0,                       command::kAcquireAll,
+                            0,              command::kDeletePrinters, command::kAddPrinter, command::kChangePrinter,
+                            0,              command::kMoveUp, command::kMoveDown,      command::kResetIds};
+    QList<QAction*> buttons = frame->mainToolBar()->actions();
+    QCOMPARE(buttons.size(), static_cast<qsizetype>(std::size(expected)));
+    for (qsizetype i = 0; i < buttons.size(); ++i) {
+        if (expected[i] == 0) {
+            QVERIFY(buttons[i]->isSeparator());
+        } else {
+            QCOMPARE(buttons[i]->objectName(), QString("command%1").arg(expected[i]));
+        }
+    }
+    QAction* print = frame->findChild<QAction*>(QString("command%1").arg(command::kPrint));
+    QVERIFY(!print->isEnabled());
+    QAction* acquire = frame->actions(command::kAcquireAll).first();
+    QCOMPARE(acquire->statusTip(), QString::fromUtf8("プリンタ情報の取得を開始します"));
+    QCOMPARE(acquire->toolTip(), QString::fromUtf8("プリンタ情報取得"));
+
+    QAction* toggle = frame->findChild<QAction*>("toggleToolBar");
+    QCOMPARE(toggle->text(), QString::fromUtf8("ツール バー(&T)"));
+    toggle->trigger();
+    QVERIFY(!frame->mainToolBar()->isVisible());
+    toggle->trigger();
+    QVERIFY(frame->mainToolBar()->isVisible());
+
+    QCOMPARE(frame->readyLabel()->text(), QString::fromUtf8("レディ"));
+    QVERIFY(frame->statusBar()->findChild<QLabel*>("capPane") != nullptr);
+    QVERIFY(frame->statusBar()->findChild<QLabel*>("numPane") != nullptr);
+    QVERIFY(frame->statusBar()->findChild<QLabel*>("scrlPane") != nullptr);
+}
+
+void MainWindowTest::acceleratorsRouteToTheMenuCommands() {
+    Fixture f;
+    f.start("");
+    CMainFrame* frame = f.app->mainFrame();
+    frame->activateWindow();
+    QVERIFY(QTest::qWaitForWindowActive(frame));
+    // F5 on an empty table: the run's refusal, exactly as the menu item gives it.
+    QTest::keyClick(frame, Qt::Key_F5);
+    QCOMPARE(f.ui.texts(), std::vector<std::string>{"有効なＩＰアドレスの指定がありません。処理を中止します。"});
+    frame->actions(command::kAcquireAll).first()->trigger();
+    QCOMPARE(f.ui.texts().size(), 2u);
+    QCOMPARE(f.ui.texts()[1], f.ui.texts()[0]);
+}
+
+void MainWindowTest::aboutShowsTheVersion() {
+    Fixture f;
+    f.start("");
+    QString version;
+    QString caption;
+    QTimer::singleShot(0, [&] {
+        QWidget* dialog = QApplication::activeModalWidget();
+        QVERIFY(dialog != nullptr);
+        caption = dialog->windowTitle();
+        version = dialog->findChild<QLabel*>("versionLabel")->text();
+        dialog->close();
+    });
+    f.app->runCommand(command::kAbout);
+    QCOMPARE(caption, QString::fromUtf8("バージョン情報 SORPEX"));
+    QCOMPARE(version, QString("SORPEX Version 2.0"));
+}
+
+void MainWindowTest::anAcquisitionRunFillsTheListAndSavesAutomatically() {
+    Fixture f;
+    std::vector<std::string> addresses;
+    for (int n = 1; n <= 25; ++n) {
+        addresses.push_back(n <= 20 ? "127.0.9." + std::to_string(n) : "127.0.9." + std::to_string(200 + n));
+    }
+    writeFileBytes(f.dir.file("fleet.csv"), csvFile(addresses));
+    f.start("[AppParam]\r\nDefalutCSV=" + f.dir.file("fleet.csv") + "\r\nTimeOut=1\r\nSnmpPort=1161\r\nAuto_Save=ON\r\n" +
+            "DefalutSavePath=" + f.dir.file("reports") + "\r\n");
+    std::filesystem::create_directory(f.dir.file("reports"));
+
+    QStringList counts;
+    DialogWatcher watcher([&](WaitDialog* dialog) { counts << dialog->countText(); });
+    f.app->runCommand(command::kAcquireAllKey);
+
+    QVERIFY(watcher.seen > 0);
+    QVERIFY(counts.first().endsWith("/25"));
+    QVERIFY(f.ui.shown.empty());
+    QCOMPARE(f.list()->rowCount(), 25);
+    QCOMPARE(f.cell(0, 3), QString("Printer Model X"));
+    QCOMPARE(f.cell(6, 4), QString("700"));
+    QCOMPARE(f.cell(6, 5), QString("prn-7"));
+    QCOMPARE(f.cell(6, 6), QString::fromUtf8("３階"));
+    QCOMPARE(f.cell(6, 7), QString("admin"));
+    QCOMPARE(f.cell(6, 8), QString("Online"));
+    QCOMPARE(f.cell(4, 8), QString("NoPaper"));
+    for (int row = 20; row < 25; ++row) {
+        QCOMPARE(f.cell(row, 3), QString("No Response"));
+        QCOMPARE(f.cell(row, 8), QString());
+    }
+    QCOMPARE(QApplication::overrideCursor(), nullptr);
+
+    std::vector<std::filesystem::path> saved;
+    for (const auto& entry : std::filesystem::directory_iterator(f.dir.file("reports"))) {
+        saved.push_back(entry.path());
+    }
+    QCOMPARE(saved.size(), 1u);
+    QString name = QString::fromStdString(saved[0].stem().string());
+    QVERIFY(name.startsWith("SORPEX_") && name.size() == 21);
+    QCOMPARE(f.title(), name + " - " + kProgram);
+    QVERIFY(readFileBytes(saved[0].string()).find("\"Printer Model X\",700,\"prn-7\"") != std::string::npos);
+}
+
+void MainWindowTest::aCancelConfirmedDuringTheFirstBatchKeepsTheRest() {
+    Fixture f;
+    // The first batch waits a second for ten silent addresses, time enough to press Cancel.
+    std::vector<std::string> addresses;
+    for (int n = 1; n <= 30; ++n) {
+        addresses.push_back(n <= 10 ? "127.0.9." + std::to_string(100 + n) : "127.0.9." + std::to_string(n));
+    }
+    writeFileBytes(f.dir.file("fleet.csv"), csvFile(addresses));
+    f.start("[AppParam]\r\nDefalutCSV=" + f.dir.file("fleet.csv") + "\r\nTimeOut=1\r\nSnmpPort=1161\r\n");
+
+    bool pressed = false;
+    QString stateAfter;
+    bool cancelVisibleAfter = true;
+    DialogWatcher watcher([&](WaitDialog* dialog) {
+        auto* cancel = dialog->findChild<QPushButton*>("cancelButton");
+        if (!pressed) {
+            pressed = true;
+            QTest::mouseClick(cancel, Qt::LeftButton);
+        } else {
+            stateAfter = dialog->stateText();
+            cancelVisibleAfter = cancel->isVisible();
+        }
+    });
+    f.ui.answerNext(Answer::Yes);
+    f.app->runCommand(command::kAcquireAll);
+
+    QVERIFY(pressed);
+    QCOMPARE(f.ui.texts(), std::vector<std::string>{"キャンセルしますか？(10/30)"});
+    QCOMPARE(f.ui.shown[0].buttons, MessageButtons::YesNo);
+    QCOMPARE(f.ui.shown[0].icon, MessageIcon::Warning);
+    QCOMPARE(stateAfter, QString::fromUtf8("キャンセル中"));
+    QVERIFY(!cancelVisibleAfter);
+    for (int row = 0; row < 10; ++row) {
+        QCOMPARE(f.cell(row, 3), QString("No Response"));
+    }
+    for (int row = 10; row < 30; ++row) {
+        QCOMPARE(f.cell(row, 3), QString());
+    }
+}
+
+void MainWindowTest::aCancelAnsweredNoGoesOn() {
+    Fixture f;
+    std::vector<std::string> addresses;
+    for (int n = 1; n <= 15; ++n) {
+        addresses.push_back(n <= 10 ? "127.0.9." + std::to_string(100 + n) : "127.0.9." + std::to_string(n));
+    }
+    writeFileBytes(f.dir.file("fleet.csv"), csvFile(addresses));
+    f.start("[AppParam]\r\nDefalutCSV=" + f.dir.file("fleet.csv") + "\r\nTimeOut=1\r\nSnmpPort=1161\r\n");
+    bool pressed = false;
+    DialogWatcher watcher([&](WaitDialog* dialog) {
+        if (!pressed) {
+            pressed = true;
+            QTest::mouseClick(dialog->findChild<QPushButton*>("cancelButton"), Qt::LeftButton);
+        }
+    });
+    f.ui.answerNext(Answer::No);
+    f.app->runCommand(command::kAcquireAll);
+    QCOMPARE(f.ui.texts().size(), 1u);
+    for (int row = 10; row < 15; ++row) {
+        QCOMPARE(f.cell(row, 3), QString("Printer Model X"));
+    }
+}
+
+void MainWindowTest::unusableAddressesAreMarkedAndAsked() {
+    Fixture f;
+    writeFileBytes(f.dir.file("fleet.csv"), csvFile({"127.0.9.1"}));
+    f.start("[AppParam]\r\nDefalutCSV=" + f.dir.file("fleet.csv") + "\r\nSnmpPort=1161\r\n");
+    // An address the entry dialog would refuse, put straight into the table.
+    f.app->table().slot(0).ipAddress.set("300.1.1.1");
+    int dialogs = 0;
+    DialogWatcher watcher([&](WaitDialog*) { ++dialogs; });
+    f.ui.answerNext(Answer::Cancel);
+    f.app->runCommand(command::kAcquireAll);
+    QCOMPARE(f.ui.texts(), std::vector<std::string>{"有効なＩＰアドレスの指定がありません。処理を中止します。"});
+    QCOMPARE(f.cell(0, 3), QString("Invalid IP Address"));
+    QCOMPARE(dialogs, 0);
+
+    f.ui.shown.clear();
+    QVERIFY(f.app->table().appendRecord("127.0.9.2", "public", ""));
+    f.ui.answerNext(Answer::Cancel);
+    f.app->runCommand(command::kAcquireAll);
+    QCOMPARE(f.ui.texts(), std::vector<std::string>{"無効なＩＰアドレスの指定がありました。処理を続けますか。"});
+    QCOMPARE(f.cell(1, 3), QString());
+    QCOMPARE(dialogs, 0);
+}
+
+QTEST_MAIN(MainWindowTest)
+#include "main_window_test.moc"
