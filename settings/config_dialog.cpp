@@ -1,0 +1,117 @@
+#include "settings/config_dialog.h"
+
+#include "app/cp932.h"
+#include "app/dialog_units.h"
+#include "app/interaction.h"
+#include "app/qt_text.h"
+#include "settings/app_settings.h"
+#include "settings/dialog_parts.h"
+
+#include <QComboBox>
+#include <QGroupBox>
+#include <QLineEdit>
+#include <QPushButton>
+
+namespace sorpex {
+
+SORPEXConfig::SORPEXConfig(AppSettings& settings, UserInteraction& ui, QWidget* parent)
+    : QDialog(parent), m_settings(settings), m_ui(ui) {
+    setObjectName("configDialog");
+    setWindowTitle(QString::fromUtf8("環境設定"));
+    setFixedSize(dialogSize(this, 186, 179));
+
+    auto* acquisition = new QGroupBox(QString::fromUtf8("情報取得設定"), this);
+    place(acquisition, "acquisitionGroup", 0, 7, 7, 172, 67);
+    addLabel(this, QString::fromUtf8("タイムアウト時間："), 31, 22, 56, 8);
+    m_timeout = new QComboBox(this);
+    placeCombo(m_timeout, "timeoutCombo", 1038, 88, 20, 38,
+               {" 1", " 2", " 3", " 4", " 5", " 6", " 7", " 8", " 9", "10"});
+    addLabel(this, QString::fromUtf8("秒"), 131, 23, 9, 8);
+    addLabel(this, QString::fromUtf8("リトライ回数："), 31, 36, 42, 8);
+    m_retry = new QComboBox(this);
+    placeCombo(m_retry, "retryCombo", 1039, 88, 35, 38, {" 0", " 1", " 2", " 3", " 4", " 5"});
+    addLabel(this, QString::fromUtf8("回"), 131, 37, 9, 8);
+    addLabel(this, QString::fromUtf8("情報取得後の自動保存："), 31, 53, 84, 8);
+    m_autoSave = new QComboBox(this);
+    placeCombo(m_autoSave, "autoSaveCombo", 1042, 115, 52, 40,
+               {QString::fromUtf8("しない"), QString::fromUtf8("する")});
+
+    auto* paths = new QGroupBox(QString::fromUtf8("パス設定"), this);
+    place(paths, "pathGroup", 0, 7, 82, 172, 73);
+    addLabel(this, QString::fromUtf8("起動時の呼び出しCSVファイル"), 15, 97, 109, 13);
+    m_csvPath = new QLineEdit(this);
+    place(m_csvPath, "csvPathEdit", 1046, 15, 106, 113, 13);
+    auto* csvBrowse = new QPushButton(QString::fromUtf8("参照..."), this);
+    place(csvBrowse, "csvBrowseButton", 1043, 131, 106, 40, 12);
+    addLabel(this, QString::fromUtf8("自動保存先パス"), 15, 125, 109, 13);
+    m_savePath = new QLineEdit(this);
+    place(m_savePath, "savePathEdit", 1047, 15, 134, 112, 12);
+    auto* saveBrowse = new QPushButton(QString::fromUtf8("参照..."), this);
+    place(saveBrowse, "saveBrowseButton", 1044, 132, 134, 40, 12);
+
+    auto* ok = new QPushButton("OK", this);
+    place(ok, "okButton", 1, 37, 158, 50, 14);
+    ok->setDefault(true);
+    auto* cancel = new QPushButton(QString::fromUtf8("キャンセル"), this);
+    place(cancel, "cancelButton", 2, 115, 158, 50, 14);
+    connect(ok, &QPushButton::clicked, this, &SORPEXConfig::accept);
+    connect(cancel, &QPushButton::clicked, this, &SORPEXConfig::reject);
+    connect(csvBrowse, &QPushButton::clicked, this, &SORPEXConfig::browseCsvFile);
+    connect(saveBrowse, &QPushButton::clicked, this, &SORPEXConfig::browseSaveFolder);
+
+    // A value outside the list (from a hand-edited file) leaves the list without a selection.
+    m_timeout->setCurrentIndex(settings.timeoutSeconds >= 1 && settings.timeoutSeconds <= 10
+                                   ? settings.timeoutSeconds - 1
+                                   : -1);
+    m_retry->setCurrentIndex(settings.retryCount >= 0 && settings.retryCount <= 5 ? settings.retryCount : -1);
+    m_autoSave->setCurrentIndex(settings.autoSave ? 1 : 0);
+    setUpLimitedEdit(m_csvPath, kPathLimit, settings.defaultCsvPath);
+    setUpLimitedEdit(m_savePath, kPathLimit, settings.defaultSavePath);
+}
+
+bool SORPEXConfig::takePath(QLineEdit* edit, const std::string& path) {
+    if (path.size() > kPathLimit) {
+        m_ui.showMessage(cp932::fromUtf8("パスが長すぎます。259バイト以内のパスを選択してください。"), MessageIcon::Stop,
+                         MessageButtons::Ok);
+        return false;
+    }
+    edit->setText(fromCp932(path));
+    return true;
+}
+
+void SORPEXConfig::browseCsvFile() {
+    FileChooserRequest request;
+    request.filter = cp932::fromUtf8("CSVファイル(*.csv)|*.csv|");
+    request.defaultExtension = "csv";
+    request.mustExist = true;
+    if (std::optional<std::string> path = m_ui.chooseOpenFile(request)) {
+        takePath(m_csvPath, *path);
+    }
+}
+
+void SORPEXConfig::browseSaveFolder() {
+    FileChooserRequest request;
+    request.title = cp932::fromUtf8("フォルダ選択");
+    if (std::optional<std::string> path = m_ui.chooseFolder(request)) {
+        takePath(m_savePath, *path);
+    }
+}
+
+void SORPEXConfig::accept() {
+    // No selection gives a time-out of 0 and -1 retries, as the old version stored them.
+    m_settings.timeoutSeconds = m_timeout->currentIndex() + 1;
+    m_settings.retryCount = m_retry->currentIndex();
+    m_settings.defaultSavePath = editText(m_savePath);
+    m_settings.defaultCsvPath = editText(m_csvPath);
+    m_settings.autoSave = m_autoSave->currentIndex() == 1;
+    // A failed write has shown its message; the new values still apply until the program ends.
+    writeEnvironmentSettings(m_settings, m_ui);
+    QDialog::accept();
+}
+
+void openEnvironmentSettings(AppSettings& settings, UserInteraction& ui, QWidget* parent) {
+    SORPEXConfig dialog(settings, ui, parent);
+    dialog.exec();
+}
+
+} // namespace sorpex

@@ -1,0 +1,40 @@
+#pragma once
+
+#include <QDialog>
+
+class QComboBox;
+class QLineEdit;
+class QWidget;
+
+namespace sorpex {
+
+struct AppSettings;
+class UserInteraction;
+
+// 環境設定: SNMP time-out and retries, automatic saving and the two paths. The dialog works on
+// its own controls; only OK stores them into the settings and writes the AppParam keys.
+class SORPEXConfig : public QDialog {
+    Q_OBJECT
+public:
+    SORPEXConfig(AppSettings& settings, UserInteraction& ui, QWidget* parent = nullptr);
+
+    void accept() override;
+
+private:
+    void browseCsvFile();
+    void browseSaveFolder();
+    bool takePath(QLineEdit* edit, const std::string& path);
+
+    AppSettings& m_settings;
+    UserInteraction& m_ui;
+    QComboBox* m_timeout;
+    QComboBox* m_retry;
+    QComboBox* m_autoSave;
+    QLineEdit* m_csvPath;
+    QLineEdit* m_savePath;
+};
+
+// 環境設定 (32807): time-out, retries, automatic save and the two paths.
+void openEnvironmentSettings(AppSettings& settings, UserInteraction& ui, QWidget* parent);
+
+} // namespace sorpex

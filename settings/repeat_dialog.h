@@ -1,0 +1,83 @@
+#pragma once
+
+#include "settings/app_settings.h"
+
+#include <QDialog>
+
+#include <array>
+#include <string>
+
+class QCheckBox;
+class QComboBox;
+class QLineEdit;
+class QWidget;
+
+namespace sorpex {
+
+class LimitedTextEdit;
+class UserInteraction;
+
+// 繰り返し取得設定: the schedule of the repeated acquisition and the report mail. The cycle and
+// the mail switch reach the settings as soon as they change, so that the controls follow
+// them; OK stores the rest, writes the ReportParam and AutoStartParam keys and derives the
+// trigger. Cancel puts back every value the dialog may have changed, also after a refused OK.
+class CRepeat : public QDialog {
+    Q_OBJECT
+public:
+    CRepeat(AppSettings& settings, UserInteraction& ui, QWidget* parent = nullptr);
+
+    void accept() override;
+    void reject() override;
+
+private:
+    // The values of the settings this dialog changes, as they were at opening.
+    struct Values {
+        ScheduleCycle cycle;
+        int dayIndex;
+        int hour;
+        int minuteIndex;
+        std::array<bool, 7> weekdays;
+        bool mailEnabled;
+        std::string server;
+        int port;
+        std::string from;
+        std::string to;
+        std::string subject;
+        std::string body;
+        std::string user;
+        std::string password;
+        ScheduleTrigger trigger;
+    };
+    static Values valuesOf(const AppSettings& settings);
+    void restore(const Values& values);
+
+    void applyEnablingRule();
+    void cycleChanged(int index);
+    void mailSwitchClicked(bool on);
+    bool mailFieldsMissing() const;
+
+    AppSettings& m_settings;
+    UserInteraction& m_ui;
+    Values m_atOpening;
+    bool m_reportWritten = false;
+
+    QComboBox* m_cycle;
+    QComboBox* m_day;
+    QComboBox* m_hour;
+    QComboBox* m_minute;
+    std::array<QCheckBox*, 7> m_weekdays{};
+    QCheckBox* m_mail;
+    QLineEdit* m_server;
+    QLineEdit* m_port;
+    QLineEdit* m_from;
+    QLineEdit* m_user;
+    QLineEdit* m_password;
+    LimitedTextEdit* m_to;
+    QLineEdit* m_subject;
+    LimitedTextEdit* m_body;
+};
+
+// 繰り返し取得設定 (32805): the schedule and the report mail.
+void openRepeatSettings(AppSettings& settings, UserInteraction& ui, QWidget* parent);
+
+} // namespace sorpex

@@ -1,0 +1,187 @@
+#include "ui/list_commands.h"
+
+#include "app/commands.h"
+#include "app/cp932.h"
+#include "app/interaction.h"
+#include "app/main_frame.h"
+#include "app/sorpex_app.h"
+#include "inventory/printer_table.h"
+#include "ui/entry_check.h"
+#include "ui/entry_dialog.h"
+#include "ui/printer_list_model.h"
+#include "ui/sorpex_view.h"
+
+#include <QAction>
+#include <QItemSelectionModel>
+#include <QMenu>
+
+#include <string>
+
+namespace sorpex {
+
+ListCommands::ListCommands(CSORPEXApp& app) : m_app(app) {
+    CSORPEXView* view = m_app.view();
+    connect(view, &CSORPEXView::headerClicked, this, &ListCommands::sortByHeader);
+    connect(view, &CSORPEXView::rowsDoubleClicked, this, &ListCommands::changePrinters);
+    connect(view, &CSORPEXView::contextMenuWanted, this, &ListCommands::showContextMenu);
+}
+
+void ListCommands::refuse(const char* utf8Text) {
+    m_app.interaction().showMessage(cp932::fromUtf8(utf8Text), MessageIcon::Stop, MessageButtons::Ok);
+}
+
+bool ListCommands::refuseWithoutSelection() {
+    if (m_app.view()->firstSelectedId() != 0) {
+        return false;
+    }
+    refuse("プリンタを選択してください");
+    return true;
+}
+
+void ListCommands::addPrinter() {
+    PrinterTable& table = m_app.table();
+    if (table.isFull()) {
+        refuse("件数が上限を超えます。これ以上追加できません。");
+        return;
+    }
+    std::optional<EntryValues> entered = runEntryDialog(m_app.mainFrame(), m_app.interaction(), table,
+                                                        std::to_string(table.nextId()), {0, "public", ""}, 0);
+    if (!entered) {
+        return;
+    }
+    table.appendRecord(dottedAddress(entered->address), entered->community, entered->comment);
+    m_app.refreshList();
+}
+
+void ListCommands::changePrinters() {
+    if (refuseWithoutSelection()) {
+        return;
+    }
+    PrinterTable& table = m_app.table();
+    for (int id : m_app.view()->selectedIds()) {
+        int index = id > 0 ? table.findById(id) : -1;
+        if (index < 0) {
+            continue;
+        }
+        PrinterRecord& row = table.slot(index);
+        std::optional<std::uint32_t> address = parseStoredAddress(row.ipAddress.view());
+        if (!address) {
+            refuse("不正なIPアドレスが設定されていました");
+        }
+        EntryValues initial{address.value_or(0), row.community.str(), row.comment.str()};
+        std::optional<EntryValues> entered =
+            runEntryDialog(m_app.mainFrame(), m_app.interaction(), table, std::to_string(row.id), initial, row.id);
+        if (!entered) {
+            continue;
+        }
+        row.ipAddress.set(dottedAddress(entered->address));
+        row.community.set(entered->community);
+        row.comment.set(entered->comment);
+        table.setModified();
+    }
+    m_app.refreshList();
+}
+
+void ListCommands::deletePrinters() {
+    if (refuseWithoutSelection()) {
+        return;
+    }
+    m_app.table().deleteRows(m_app.view()->selectedIds(), m_app.interaction());
+    m_app.refreshList();
+}
+
+void ListCommands::move(bool up) {
+    if (refuseWithoutSelection()) {
+        return;
+    }
+    CSORPEXView* view = m_app.view();
+    QModelIndexList selected = view->selectionModel()->selectedRows();
+    if (selected.size() > 1) {
+        refuse("複数選択できません");
+        return;
+    }
+    int row = selected.front().row();
+    int id = view->firstSelectedId();
+    bool moved = up ? m_app.table().moveUp(id) : m_app.table().moveDown(id);
+    if (!moved) {
+        return;
+    }
+    m_app.refreshList();
+    view->selectRow(up ? row - 1 : row + 1);
+}
+
+void ListCommands::moveUp() { move(true); }
+void ListCommands::moveDown() { move(false); }
+
+void ListCommands::resetIds() {
+    PrinterTable& table = m_app.table();
+    if (table.rowCount() == 0) {
+        return;
+    }
+    if (m_app.interaction().showMessage(cp932::fromUtf8("IDを更新しますか？"), MessageIcon::Question,
+                                        MessageButtons::OkCancel) != Answer::Ok) {
+        return;
+    }
+    table.compactAndRenumber();
+    m_app.refreshList();
+}
+
+void ListCommands::acquireSelected() {
+    if (refuseWithoutSelection()) {
+        return;
+    }
+    m_app.table().markForAcquisition(m_app.view()->selectedIds());
+    m_app.runAcquisition();
+}
+
+void ListCommands::sortByHeader(int column) {
+    m_app.table().sortByColumn(column, m_reverse);
+    m_reverse = !m_reverse;
+    m_app.refreshList();
+    // The mark tells which way the next click will sort, as the flag now stands.
+    m_app.view()->listModel()->setSortMark(column, QString::fromUtf8(m_reverse ? "△" : "▽"));
+}
+
+void ListCommands::showContextMenu(const QPoint& globalPos) {
+    QMenu menu(m_app.view());
+    menu.setObjectName("listContextMenu");
+    auto addItem = [&menu](const char* text, int id) {
+        QAction* action = menu.addAction(QString::fromUtf8(text));
+        action->setObjectName(QString("command%1").arg(id));
+        action->setData(id);
+        return action;
+    };
+    QAction* acquire = addItem("選択プリンタの情報取得", command::kContextAcquireSelected);
+    menu.addSeparator();
+    QAction* remove = addItem("プリンタ削除...", command::kContextDelete);
+    addItem("プリンタ追加...", command::kContextAdd);
+    QAction* change = addItem("プリンタ設定変更...", command::kContextChange);
+    // Only this menu greys items out; the menus, the toolbar and the keys never do.
+    bool selected = m_app.view()->firstSelectedId() != 0;
+    acquire->setEnabled(selected);
+    remove->setEnabled(selected);
+    change->setEnabled(selected);
+
+    QAction* chosen = menu.exec(globalPos);
+    if (chosen == nullptr) {
+        return;
+    }
+    switch (chosen->data().toInt()) {
+    case command::kContextAcquireSelected:
+        acquireSelected();
+        break;
+    case command::kContextDelete:
+        deletePrinters();
+        break;
+    case command::kContextAdd:
+        addPrinter();
+        break;
+    case command::kContextChange:
+        changePrinters();
+        break;
+    default:
+        break;
+    }
+}
+
+} // namespace sorpex

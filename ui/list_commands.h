@@ -1,0 +1,38 @@
+#pragma once
+
+#include <QObject>
+#include <QPoint>
+
+namespace sorpex {
+
+class CSORPEXApp;
+
+// The editing commands of the printer list: add, change, delete, move, renumber, sort and
+// acquire the selected printers, from the menus, the toolbar, the keys and the list itself.
+// None of them is ever disabled: one that cannot act says why.
+class ListCommands : public QObject {
+    Q_OBJECT
+public:
+    explicit ListCommands(CSORPEXApp& app);
+
+    void addPrinter();      // 32781, 32801 (Insert), 32814
+    void changePrinters();  // 32782, 32816, a double-click
+    void deletePrinters();  // 32783, 32800 (Delete), 32811
+    void moveUp();          // 32788
+    void moveDown();        // 32789
+    void resetIds();        // 32791
+    void acquireSelected(); // 32812
+    void sortByHeader(int column);
+    void showContextMenu(const QPoint& globalPos);
+
+private:
+    void refuse(const char* utf8Text);
+    bool refuseWithoutSelection();
+    void move(bool up);
+
+    CSORPEXApp& m_app;
+    // One flag for all columns: each click sorts the opposite way of the click before it.
+    bool m_reverse = false;
+};
+
+} // namespace sorpex
