@@ -4,7 +4,7 @@
 #include "mail/base64.h"
 #include "mail/smtp_client.h"
 #include "settings/app_settings.h"
-#include "tests/mail/smtp_peer.h"
+#include "tests/support/smtp_peer.h"
 #include "tests/support/scripted_interaction.h"
 
 #include <gtest/gtest.h>

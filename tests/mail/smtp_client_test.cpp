@@ -1,7 +1,7 @@
 #include "mail/reply_reader.h"
 #include "mail/smtp_client.h"
 
-#include "tests/mail/smtp_peer.h"
+#include "tests/support/smtp_peer.h"
 
 #include <gtest/gtest.h>
 

@@ -1,4 +1,4 @@
-#include "tests/mail/smtp_peer.h"
+#include "tests/support/smtp_peer.h"
 
 #include <chrono>
 #include <filesystem>
@@ -14,7 +14,7 @@ namespace {
 const std::string kPython = "/usr/bin/python3";
 
 std::string script(const std::string& name) {
-    return std::string(SORPEX_SOURCE_DIR) + "/tests/mail/" + name;
+    return std::string(SORPEX_SOURCE_DIR) + "/tests/support/" + name;
 }
 
 std::string readIfPresent(const std::filesystem::path& path) {

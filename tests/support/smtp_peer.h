@@ -9,7 +9,7 @@
 
 namespace sorpex::test {
 
-// An aiosmtpd server of the test's own (tests/mail/smtp_peer.py) on a 127.0.5.x address. The
+// An aiosmtpd server of the test's own (tests/support/smtp_peer.py) on a loopback address. The
 // constructor returns once it accepts connections; the destructor stops it. `options` are the
 // script's options, e.g. {"--refuse-rcpt", "nobody@example.test"} or {"--silent"}.
 class SmtpPeer {
@@ -35,7 +35,7 @@ private:
     std::unique_ptr<ChildProcess> m_process;
 };
 
-// What a mail reader makes of a received message (tests/mail/decode_mail.py), texts UTF-8.
+// What a mail reader makes of a received message (tests/support/decode_mail.py), texts UTF-8.
 struct DecodedMail {
     std::string from;
     std::string to;
