@@ -9,7 +9,8 @@ TSAN_BUILD := build-tsan
 FUZZ_BUILD := build-fuzz
 CTEST := ctest --output-on-failure --no-tests=error -j $(JOBS)
 
-.PHONY: all deps configure build run test test-main test-asan test-tsan test-fuzz format format-check clean
+
+.PHONY: all deps configure build run demo bench test test-main test-asan test-tsan test-fuzz format format-check clean
 
 all: build
 
@@ -26,6 +27,10 @@ build: configure
 
 run: build
 	@scripts/run-gui.sh $(BUILD)/app/sorpex
+
+# A simulated fleet of thirty devices on loopback, and SORPEX opened on it.
+demo: build
+	@scripts/demo.sh $(BUILD)/app/sorpex
 
 test: test-main test-asan test-tsan test-fuzz
 

@@ -44,6 +44,16 @@ WaitDialog::WaitDialog(RunState& run, UserInteraction& ui, QWidget* parent)
     m_cancel->setGeometry(dialogRect(this, 65, 54, 50, 14));
     connect(m_cancel, &QPushButton::clicked, this, &WaitDialog::reject);
 
+    // The three texts are read-only edits without a border, on the dialog's own background:
+    // they read as labels, and the extra line may overlap the state text's lower edge.
+    for (QLineEdit* edit : {m_state, m_count, m_extra}) {
+        edit->setFrame(false);
+        edit->setFocusPolicy(Qt::NoFocus);
+        QPalette palette = edit->palette();
+        palette.setColor(QPalette::Base, this->palette().color(QPalette::Window));
+        edit->setPalette(palette);
+    }
+
     m_poll = new QTimer(this);
     m_poll->setInterval(100);
     connect(m_poll, &QTimer::timeout, this, &WaitDialog::poll);

@@ -1,4 +1,5 @@
 #include "tests/support/child_process.h"
+#include "tests/support/smtp_peer.h"
 #include "tests/support/snmpsim_agent.h"
 #include "tests/support/temp_dir.h"
 
@@ -122,6 +123,35 @@ TEST_F(BatchMode, EachExitCodeHasItsCause) {
     EXPECT_EQ(runSorpex({"--acquire"}).exitCode, 2);
     EXPECT_EQ(runSorpex({"--frobnicate"}).exitCode, 2);
     EXPECT_EQ(runSorpex({"--output", "x.csv"}).exitCode, 2);
+}
+
+TEST_F(BatchMode, MailsTheReportWithItsFileAttached) {
+    SmtpPeer peer("127.0.7.10", 2525);
+    SmtpPeer refusing("127.0.7.11", 2525, {"--refuse-rcpt", "admin@example.test"});
+    std::string path = list({"\"first\",127.0.7.1,public"});
+    auto settingsFor = [&](const SmtpPeer& server) {
+        std::string ini = m_dir.file("mail-" + server.address() + ".ini");
+        writeFileBytes(ini, readFileBytes(m_dir.file("SORPEX.ini")) + "[ReportParam]\r\nReport=NO\r\nMailServer=" +
+                                server.address() + "\r\nPort=2525\r\nFromAdd=<sorpex@example.test>\r\n" +
+                                "ToAdd=<admin@example.test>\r\n");
+        return ini;
+    };
+
+    // --mail sends even though the window's report switch is off.
+    RunResult sent = runSorpex({"--acquire", path, "--output", m_dir.file("report.csv"), "--mail", "--settings",
+                                settingsFor(peer)});
+    ASSERT_EQ(sent.exitCode, 0) << sent.output;
+    ASSERT_EQ(peer.messageCount(), 1);
+    DecodedMail mail = decodeMail(peer.message());
+    EXPECT_EQ(mail.attachmentNames, std::vector<std::string>{"report.csv"});
+    ASSERT_EQ(mail.attachments.size(), 1u);
+    EXPECT_EQ(mail.attachments[0], readFileBytes(m_dir.file("report.csv")));
+
+    RunResult refused = runSorpex({"--acquire", path, "--output", m_dir.file("report2.csv"), "--mail", "--settings",
+                                   settingsFor(refusing)});
+    EXPECT_EQ(refused.exitCode, 4) << refused.output;
+    EXPECT_NE(refused.output.find("送信に失敗しました。"), std::string::npos) << refused.output;
+    EXPECT_EQ(refusing.messageCount(), 0);
 }
 
 TEST(BatchModeHelp, HelpAndVersionNeedNoDisplay) {
