@@ -60,9 +60,8 @@ SORPEXConfig::SORPEXConfig(AppSettings& settings, UserInteraction& ui, QWidget* 
     connect(saveBrowse, &QPushButton::clicked, this, &SORPEXConfig::browseSaveFolder);
 
     // A value outside the list (from a hand-edited file) leaves the list without a selection.
-    m_timeout->setCurrentIndex(settings.timeoutSeconds >= 1 && settings.timeoutSeconds <= 10
-                                   ? settings.timeoutSeconds - 1
-                                   : -1);
+    m_timeout->setCurrentIndex(
+        settings.timeoutSeconds >= 1 && settings.timeoutSeconds <= 10 ? settings.timeoutSeconds - 1 : -1);
     m_retry->setCurrentIndex(settings.retryCount >= 0 && settings.retryCount <= 5 ? settings.retryCount : -1);
     m_autoSave->setCurrentIndex(settings.autoSave ? 1 : 0);
     setUpLimitedEdit(m_csvPath, kPathLimit, settings.defaultCsvPath);
@@ -71,8 +70,8 @@ SORPEXConfig::SORPEXConfig(AppSettings& settings, UserInteraction& ui, QWidget* 
 
 bool SORPEXConfig::takePath(QLineEdit* edit, const std::string& path) {
     if (path.size() > kPathLimit) {
-        m_ui.showMessage(cp932::fromUtf8("パスが長すぎます。259バイト以内のパスを選択してください。"), MessageIcon::Stop,
-                         MessageButtons::Ok);
+        m_ui.showMessage(cp932::fromUtf8("パスが長すぎます。259バイト以内のパスを選択してください。"),
+                         MessageIcon::Stop, MessageButtons::Ok);
         return false;
     }
     edit->setText(fromCp932(path));

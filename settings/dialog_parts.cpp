@@ -25,7 +25,9 @@ std::optional<std::size_t> storedLength(const QString& text) {
     return bytes.size();
 }
 
-QString withCrLf(QString text) { return text.replace('\n', QStringLiteral("\r\n")); }
+QString withCrLf(QString text) {
+    return text.replace('\n', QStringLiteral("\r\n"));
+}
 
 } // namespace
 
@@ -53,7 +55,9 @@ void placeCombo(QComboBox* combo, const char* name, int controlId, int x, int y,
 Cp932Validator::Cp932Validator(std::size_t limit, Kind kind, QObject* parent)
     : QValidator(parent), m_allowed(limit), m_kind(kind) {}
 
-void Cp932Validator::allowAtLeast(std::size_t bytes) { m_allowed = std::max(m_allowed, bytes); }
+void Cp932Validator::allowAtLeast(std::size_t bytes) {
+    m_allowed = std::max(m_allowed, bytes);
+}
 
 QValidator::State Cp932Validator::validate(QString& input, int&) const {
     for (QChar c : input) {
@@ -73,7 +77,9 @@ void setUpLimitedEdit(QLineEdit* edit, std::size_t limit, std::string_view text,
     edit->setText(fromCp932(text));
 }
 
-std::string editText(const QLineEdit* edit) { return toCp932(edit->text()); }
+std::string editText(const QLineEdit* edit) {
+    return toCp932(edit->text());
+}
 
 LimitedTextEdit::LimitedTextEdit(std::size_t limit, EnterKey enter, QWidget* parent)
     : QPlainTextEdit(parent), m_limit(limit), m_allowed(limit), m_enter(enter) {
@@ -94,7 +100,9 @@ void LimitedTextEdit::setCp932Text(std::string_view text) {
     m_restoring = false;
 }
 
-std::string LimitedTextEdit::cp932Text() const { return toCp932(withCrLf(toPlainText())); }
+std::string LimitedTextEdit::cp932Text() const {
+    return toCp932(withCrLf(toPlainText()));
+}
 
 void LimitedTextEdit::keyPressEvent(QKeyEvent* event) {
     bool enter = event->key() == Qt::Key_Return || event->key() == Qt::Key_Enter;

@@ -96,11 +96,11 @@ CRepeat::CRepeat(AppSettings& settings, UserInteraction& ui, QWidget* parent)
     addLabel(this, QString::fromUtf8("メール送信(SMTP)"), 21, 68, 58, 8);
     m_mail = new QCheckBox(this);
     place(m_mail, "mailCheck", 1033, 87, 68, 8, 10);
-    QLabel* note = addLabel(
-        this,
-        QString::fromUtf8(
-            "※注意：メール送信機能を使用する場合、ネットワーク管理者に確認してからチェックしてください。"),
-        101, 66, 155, 18);
+    QLabel* note =
+        addLabel(this,
+                 QString::fromUtf8(
+                     "※注意：メール送信機能を使用する場合、ネットワーク管理者に確認してからチェックしてください。"),
+                 101, 66, 155, 18);
     note->setWordWrap(true);
 
     addLabel(this, QString::fromUtf8("サーバ名:"), 45, 89, 32, 8);
@@ -163,9 +163,10 @@ CRepeat::CRepeat(AppSettings& settings, UserInteraction& ui, QWidget* parent)
 }
 
 CRepeat::Values CRepeat::valuesOf(const AppSettings& s) {
-    return {s.scheduleCycle, s.scheduleDayIndex, s.scheduleHour, s.scheduleMinuteIndex, s.scheduleWeekdays,
-            s.mailEnabled,   s.mailServer,       s.mailPort,     s.mailFrom,            s.mailTo,
-            s.mailSubject,   s.mailBody,         s.mailUser,     s.mailPassword,        s.trigger};
+    return {s.scheduleCycle,    s.scheduleDayIndex, s.scheduleHour, s.scheduleMinuteIndex,
+            s.scheduleWeekdays, s.mailEnabled,      s.mailServer,   s.mailPort,
+            s.mailFrom,         s.mailTo,           s.mailSubject,  s.mailBody,
+            s.mailUser,         s.mailPassword,     s.trigger};
 }
 
 void CRepeat::restore(const Values& v) {
@@ -199,8 +200,8 @@ void CRepeat::applyEnablingRule() {
     // Without a schedule nothing is mailed, but the switch keeps its state (and OK its checks).
     m_mail->setEnabled(scheduled);
     bool mailEdits = scheduled && m_settings.mailEnabled;
-    for (QWidget* edit : std::initializer_list<QWidget*>{m_server, m_port, m_from, m_user, m_password, m_to,
-                                                         m_subject, m_body}) {
+    for (QWidget* edit :
+         std::initializer_list<QWidget*>{m_server, m_port, m_from, m_user, m_password, m_to, m_subject, m_body}) {
         edit->setEnabled(mailEdits);
     }
 }

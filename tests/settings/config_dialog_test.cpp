@@ -1,0 +1,209 @@
+#include "app/commands.h"
+#include "app/cp932.h"
+#include "app/sorpex_app.h"
+#include "settings/app_settings.h"
+#include "settings/config_dialog.h"
+#include "tests/support/scripted_interaction.h"
+#include "tests/support/temp_dir.h"
+
+#include <QApplication>
+#include <QComboBox>
+#include <QDialog>
+#include <QInputMethodEvent>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QTimer>
+#include <QtTest>
+
+#include <filesystem>
+#include <functional>
+#include <sys/stat.h>
+
+using namespace sorpex;
+using namespace sorpex::test;
+
+namespace {
+
+// Opens a dialog through `open` and hands it to `act` once it is up. A dialog that `act` leaves
+// open is closed afterwards, so that a failed check cannot hang the test.
+void drive(const std::function<void()>& open, const std::function<void(QDialog*)>& act) {
+    bool acted = false;
+    QTimer timer;
+    timer.setInterval(10);
+    QObject::connect(&timer, &QTimer::timeout, [&] {
+        auto* dialog = qobject_cast<QDialog*>(QApplication::activeModalWidget());
+        if (dialog == nullptr || acted) {
+            return;
+        }
+        acted = true;
+        act(dialog);
+        if (dialog->isVisible()) {
+            dialog->done(QDialog::Rejected);
+        }
+    });
+    timer.start();
+    open();
+    QVERIFY(acted);
+}
+
+template <typename T> T* control(QDialog* dialog, const char* name) {
+    T* found = dialog->findChild<T*>(name);
+    if (found == nullptr) {
+        qFatal("no control %s", name);
+    }
+    return found;
+}
+
+void click(QDialog* dialog, const char* button) {
+    control<QPushButton>(dialog, button)->click();
+}
+
+struct Fixture {
+    TempDir dir;
+    ScriptedInteraction ui;
+    AppSettings settings;
+    std::string path = dir.file("SORPEX.ini");
+
+    explicit Fixture(const std::string& ini = "") {
+        if (!ini.empty()) {
+            writeFileBytes(path, ini);
+            chmod(path.c_str(), 0644);
+        }
+        readSettingsFile(settings, path);
+        applySettings(settings);
+    }
+    void run(const std::function<void(QDialog*)>& act) {
+        drive([this] { openEnvironmentSettings(settings, ui, nullptr); }, act);
+    }
+    std::string file() const { return std::filesystem::exists(path) ? readFileBytes(path) : "(none)"; }
+};
+
+} // namespace
+
+class ConfigDialogTest : public QObject {
+    Q_OBJECT
+
+private slots:
+    void okWithoutChangesWritesEveryKeyBack();
+    void choicesAndBrowsedPathsAreStored();
+    void cancelAfterBrowsingChangesNothing();
+    void valuesOutsideTheListsOpenUnselected();
+    void aFailedWriteStillClosesAndKeepsTheValues();
+};
+
+void ConfigDialogTest::okWithoutChangesWritesEveryKeyBack() {
+    // Opened through the program's command, as the menu item does.
+    TempDir dir;
+    writeFileBytes(dir.file("SORPEX.ini"),
+                   "[AppParam]\r\nFilter=A;B\r\nFilter_Enable=off\r\n\r\n[ReportParam]\r\nPassword=pw\r\n");
+    chmod(dir.file("SORPEX.ini").c_str(), 0644);
+    ScriptedInteraction ui;
+    CSORPEXApp app(dir.file("SORPEX.ini"), &ui);
+    app.start();
+    drive([&] { app.runCommand(command::kEnvironmentSettings); },
+          [&](QDialog* d) {
+              QCOMPARE(d->windowTitle(), QString::fromUtf8("環境設定"));
+              QCOMPARE(control<QComboBox>(d, "timeoutCombo")->currentText(), QString(" 2"));
+              QCOMPARE(control<QComboBox>(d, "retryCombo")->currentText(), QString(" 0"));
+              QCOMPARE(control<QComboBox>(d, "autoSaveCombo")->currentText(), QString::fromUtf8("しない"));
+              click(d, "okButton");
+          });
+    QCOMPARE(readFileBytes(dir.file("SORPEX.ini")),
+             "[AppParam]\r\nFilter=A;B;\r\nFilter_Enable=off\r\nTimeOut=2\r\nRetry=0\r\nDefalutCSV=\r\n"
+             "DefalutSavePath=\r\nAuto_Save=OFF\r\n\r\n[ReportParam]\r\nPassword=pw\r\n");
+    // The file holds a password, so whoever rewrites it leaves it to its owner alone.
+    struct stat info {};
+    stat(dir.file("SORPEX.ini").c_str(), &info);
+    QCOMPARE(info.st_mode & 0777, 0600u);
+    QVERIFY(ui.shown.empty());
+}
+
+void ConfigDialogTest::choicesAndBrowsedPathsAreStored() {
+    Fixture f;
+    const std::string csv = cp932::fromUtf8("/データ/一覧.csv");
+    f.run([&](QDialog* d) {
+        auto* csvEdit = control<QLineEdit>(d, "csvPathEdit");
+        auto* saveEdit = control<QLineEdit>(d, "savePathEdit");
+        f.ui.chooseNext(csv);
+        click(d, "csvBrowseButton");
+        QCOMPARE(csvEdit->text(), QString::fromUtf8("/データ/一覧.csv"));
+        QCOMPARE(f.ui.asked[0].kind, ScriptedInteraction::Asked::Open);
+        QCOMPARE(f.ui.asked[0].request.filter, cp932::fromUtf8("CSVファイル(*.csv)|*.csv|"));
+        QCOMPARE(f.ui.asked[0].request.defaultExtension, "csv");
+        QVERIFY(f.ui.asked[0].request.mustExist);
+
+        saveEdit->setText("/typed");
+        f.ui.chooseNext(std::nullopt);
+        click(d, "saveBrowseButton");
+        QCOMPARE(saveEdit->text(), QString("/typed"));
+        QCOMPARE(f.ui.asked[1].kind, ScriptedInteraction::Asked::Folder);
+        QCOMPARE(f.ui.asked[1].request.title, cp932::fromUtf8("フォルダ選択"));
+        f.ui.chooseNext("/" + std::string(259, 'r')); // one byte over the limit
+        click(d, "saveBrowseButton");
+        QCOMPARE(saveEdit->text(), QString("/typed"));
+        QCOMPARE(f.ui.shown.size(), 1u);
+        f.ui.chooseNext("/data/reports");
+        click(d, "saveBrowseButton");
+
+        // Typing stops at 259 bytes; a double-byte character does not squeeze into the last one.
+        csvEdit->setText(QString(258, 'c'));
+        csvEdit->insert(QString::fromUtf8("表"));
+        QCOMPARE(csvEdit->text().size(), 258);
+        csvEdit->setText(QString::fromUtf8("/データ/一覧.csv"));
+
+        control<QComboBox>(d, "timeoutCombo")->setCurrentIndex(9);
+        control<QComboBox>(d, "retryCombo")->setCurrentIndex(5);
+        control<QComboBox>(d, "autoSaveCombo")->setCurrentIndex(1);
+        click(d, "okButton");
+    });
+    QCOMPARE(f.file(), "[AppParam]\r\nFilter=\r\nTimeOut=10\r\nRetry=5\r\nDefalutCSV=" + csv +
+                           "\r\nDefalutSavePath=/data/reports\r\nFilter_Enable=ON\r\nAuto_Save=ON\r\n");
+    QCOMPARE(f.settings.timeoutSeconds, 10);
+    QCOMPARE(f.settings.retryCount, 5);
+    QVERIFY(f.settings.autoSave);
+    QCOMPARE(f.settings.defaultCsvPath, csv);
+}
+
+void ConfigDialogTest::cancelAfterBrowsingChangesNothing() {
+    const std::string ini = "[AppParam]\r\nDefalutCSV=/old.csv\r\nTimeOut=4\r\n";
+    Fixture f(ini);
+    f.run([&](QDialog* d) {
+        f.ui.chooseNext("/new.csv");
+        click(d, "csvBrowseButton");
+        f.ui.chooseNext("/new");
+        click(d, "saveBrowseButton");
+        control<QComboBox>(d, "timeoutCombo")->setCurrentIndex(0);
+        click(d, "cancelButton");
+    });
+    QCOMPARE(f.file(), ini);
+    QCOMPARE(f.settings.defaultCsvPath, "/old.csv");
+    QCOMPARE(f.settings.defaultSavePath, "");
+    QCOMPARE(f.settings.timeoutSeconds, 4);
+}
+
+void ConfigDialogTest::valuesOutsideTheListsOpenUnselected() {
+    Fixture f("[AppParam]\r\nTimeOut=11\r\nRetry=6\r\n");
+    f.run([&](QDialog* d) {
+        QCOMPARE(control<QComboBox>(d, "timeoutCombo")->currentIndex(), -1);
+        QCOMPARE(control<QComboBox>(d, "retryCombo")->currentIndex(), -1);
+        click(d, "okButton");
+    });
+    QCOMPARE(f.settings.timeoutSeconds, 0);
+    QCOMPARE(f.settings.retryCount, -1);
+    QVERIFY(f.file().starts_with("[AppParam]\r\nTimeOut=0\r\nRetry=-1\r\n"));
+}
+
+void ConfigDialogTest::aFailedWriteStillClosesAndKeepsTheValues() {
+    Fixture f;
+    f.settings.settingsFilePath = f.dir.file("missing/SORPEX.ini");
+    f.run([&](QDialog* d) {
+        control<QComboBox>(d, "retryCombo")->setCurrentIndex(3);
+        click(d, "okButton");
+        QVERIFY(!d->isVisible());
+    });
+    QCOMPARE(f.ui.texts(), std::vector<std::string>{"SORPEX.ini書込みエラー\nError Code = 2"});
+    QCOMPARE(f.settings.retryCount, 3);
+}
+
+QTEST_MAIN(ConfigDialogTest)
+#include "config_dialog_test.moc"
