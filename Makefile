@@ -28,6 +28,10 @@ build: configure
 run: build
 	@scripts/run-gui.sh $(BUILD)/app/sorpex
 
+# Times and peak memory beside what a user would otherwise script; asserts nothing.
+bench: build
+	@bench/run_bench.sh $(BUILD)
+
 # A simulated fleet of thirty devices on loopback, and SORPEX opened on it.
 demo: build
 	@scripts/demo.sh $(BUILD)/app/sorpex
