@@ -8,8 +8,7 @@ namespace sorpex::cp932 {
 namespace {
 
 // One iconv conversion; `replacement` stands for every input sequence the target cannot take.
-std::string convert(const char* to, const char* from, std::string_view input, std::string_view replacement,
-                    bool* ok) {
+std::string convert(const char* to, const char* from, std::string_view input, std::string_view replacement, bool* ok) {
     iconv_t cd = iconv_open(to, from);
     if (cd == reinterpret_cast<iconv_t>(-1)) {
         throw std::runtime_error("iconv cannot convert between CP932 and UTF-8");
@@ -55,9 +54,13 @@ std::string convert(const char* to, const char* from, std::string_view input, st
 
 } // namespace
 
-std::string fromUtf8(std::string_view utf8, bool* ok) { return convert("CP932", "UTF-8", utf8, "?", ok); }
+std::string fromUtf8(std::string_view utf8, bool* ok) {
+    return convert("CP932", "UTF-8", utf8, "?", ok);
+}
 
-std::string toUtf8(std::string_view text) { return convert("UTF-8", "CP932", text, "\xEF\xBF\xBD", nullptr); }
+std::string toUtf8(std::string_view text) {
+    return convert("UTF-8", "CP932", text, "\xEF\xBF\xBD", nullptr);
+}
 
 std::string_view truncate(std::string_view text, std::size_t maxBytes) {
     if (text.size() <= maxBytes) {

@@ -28,6 +28,8 @@ std::string_view truncate(std::string_view text, std::size_t maxBytes);
 namespace sorpex {
 
 // Paths are CP932 text in the core, like every other text; the file system takes UTF-8.
-inline std::string nativePath(std::string_view path) { return cp932::toUtf8(path); }
+inline std::string nativePath(std::string_view path) {
+    return cp932::toUtf8(path);
+}
 
 } // namespace sorpex

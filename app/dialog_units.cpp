@@ -12,7 +12,9 @@ double baseX(const QWidget* widget) {
     return metrics.horizontalAdvance("ABCDEFGHIJKLMNOPQRSTUVWXYZabcdefghijklmnopqrstuvwxyz") / 52.0;
 }
 
-double baseY(const QWidget* widget) { return widget->fontMetrics().height(); }
+double baseY(const QWidget* widget) {
+    return widget->fontMetrics().height();
+}
 
 } // namespace
 

@@ -7,9 +7,13 @@
 
 namespace sorpex {
 
-InputBlocker::InputBlocker(QWidget* window) : m_window(window) { qApp->installEventFilter(this); }
+InputBlocker::InputBlocker(QWidget* window) : m_window(window) {
+    qApp->installEventFilter(this);
+}
 
-InputBlocker::~InputBlocker() { qApp->removeEventFilter(this); }
+InputBlocker::~InputBlocker() {
+    qApp->removeEventFilter(this);
+}
 
 bool InputBlocker::eventFilter(QObject* watched, QEvent* event) {
     switch (event->type()) {

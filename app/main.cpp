@@ -20,7 +20,8 @@ int main(int argc, char** argv) {
     QApplication application(argc, argv);
     // Qt's own texts in Japanese, so the standard buttons read OK / キャンセル / はい / いいえ.
     QTranslator qtTranslator;
-    if (qtTranslator.load(QLocale(QLocale::Japanese), "qtbase", "_", QLibraryInfo::path(QLibraryInfo::TranslationsPath))) {
+    if (qtTranslator.load(QLocale(QLocale::Japanese), "qtbase", "_",
+                          QLibraryInfo::path(QLibraryInfo::TranslationsPath))) {
         application.installTranslator(&qtTranslator);
     }
     sorpex::CSORPEXApp app(sorpex::defaultSettingsFilePath());

@@ -60,11 +60,26 @@ const std::vector<Menu>& mainMenu() {
 
 // Buttons in toolbar order; 0 is a separator.
 constexpr int kToolBarButtons[] = {
-    command::kNew,          command::kOpen,           command::kSaveAs,          0,
-    command::kCut,          command::kCopy,           command::kPaste,           0,
-    command::kPrint,        command::kAbout,          0,                         command::kAcquireAll,
-    0,                      command::kDeletePrinters, command::kAddPrinter,      command::kChangePrinter,
-    0,                      command::kMoveUp,         command::kMoveDown,        command::kResetIds,
+    command::kNew,
+    command::kOpen,
+    command::kSaveAs,
+    0,
+    command::kCut,
+    command::kCopy,
+    command::kPaste,
+    0,
+    command::kPrint,
+    command::kAbout,
+    0,
+    command::kAcquireAll,
+    0,
+    command::kDeletePrinters,
+    command::kAddPrinter,
+    command::kChangePrinter,
+    0,
+    command::kMoveUp,
+    command::kMoveDown,
+    command::kResetIds,
 };
 
 struct Accelerator {

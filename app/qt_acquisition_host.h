@@ -14,8 +14,7 @@ class UserInteraction;
 // dialog is shown; the window keeps repainting but takes no input until the run has ended.
 class QtAcquisitionHost : public AcquisitionHost {
 public:
-    QtAcquisitionHost(QWidget* window, UserInteraction& ui, std::function<void()> refresh,
-                      std::function<void()> save);
+    QtAcquisitionHost(QWidget* window, UserInteraction& ui, std::function<void()> refresh, std::function<void()> save);
 
     void setBusy(bool busy) override;
     void runWithProgress(RunState& run, const std::function<void()>& batches) override;

@@ -11,11 +11,20 @@ namespace {
 
 const char* const kTitle = "SORPEX";
 
-std::optional<std::string> chosen(const QString& path) {
+// A path is kept as CP932 like every text; one that CP932 cannot hold would name another file,
+// so it is refused rather than stored with '?' in it.
+std::optional<std::string> chosen(QWidget* parent, const QString& path) {
     if (path.isEmpty()) {
         return std::nullopt;
     }
-    return toCp932(path);
+    bool ok = true;
+    std::string text = toCp932(path, &ok);
+    if (!ok) {
+        QMessageBox::warning(parent, kTitle,
+                             QString::fromUtf8("このパスには使用できない文字が含まれています。\n") + path);
+        return std::nullopt;
+    }
+    return text;
 }
 
 QString startPath(const FileChooserRequest& request) {
@@ -87,8 +96,9 @@ Answer QtInteraction::showMessage(std::string_view text, MessageIcon icon, Messa
         return Answer::No;
     default:
         // Escape or the close box: the answer that does not proceed.
-        return buttons == MessageButtons::YesNo ? Answer::No : buttons == MessageButtons::Ok ? Answer::Ok
-                                                                                            : Answer::Cancel;
+        return buttons == MessageButtons::YesNo ? Answer::No
+               : buttons == MessageButtons::Ok  ? Answer::Ok
+                                                : Answer::Cancel;
     }
 }
 
@@ -100,7 +110,7 @@ std::optional<std::string> QtInteraction::chooseOpenFile(const FileChooserReques
     if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty()) {
         return std::nullopt;
     }
-    return chosen(dialog.selectedFiles().first());
+    return chosen(m_parent, dialog.selectedFiles().first());
 }
 
 std::optional<std::string> QtInteraction::chooseSaveFile(const FileChooserRequest& request) {
@@ -112,12 +122,13 @@ std::optional<std::string> QtInteraction::chooseSaveFile(const FileChooserReques
     if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty()) {
         return std::nullopt;
     }
-    return chosen(dialog.selectedFiles().first());
+    return chosen(m_parent, dialog.selectedFiles().first());
 }
 
 std::optional<std::string> QtInteraction::chooseFolder(const FileChooserRequest& request) {
-    return chosen(QFileDialog::getExistingDirectory(m_parent, fromCp932(request.title), fromCp932(request.initialFolder),
-                                                    QFileDialog::ShowDirsOnly));
+    return chosen(m_parent,
+                  QFileDialog::getExistingDirectory(m_parent, fromCp932(request.title),
+                                                    fromCp932(request.initialFolder), QFileDialog::ShowDirsOnly));
 }
 
 } // namespace sorpex

@@ -89,8 +89,7 @@ std::vector<std::string> splitFilter(std::string_view filter) {
 
 // Applies `change` to the settings file and writes it back in one piece, so that a failure
 // never leaves a half-written file. Shows the error and gives false when the write fails.
-template <typename Change>
-bool updateSettingsFile(const AppSettings& settings, UserInteraction& ui, Change change) {
+template <typename Change> bool updateSettingsFile(const AppSettings& settings, UserInteraction& ui, Change change) {
     int error = 0;
     std::optional<std::string> text = readFile(settings.settingsFilePath, &error);
     if (error == 0) {

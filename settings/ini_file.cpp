@@ -3,7 +3,9 @@
 namespace sorpex {
 namespace {
 
-bool isBlank(char c) { return c == ' ' || c == '\t'; }
+bool isBlank(char c) {
+    return c == ' ' || c == '\t';
+}
 
 std::string_view trimmed(std::string_view text) {
     while (!text.empty() && isBlank(text.front())) {
@@ -15,7 +17,9 @@ std::string_view trimmed(std::string_view text) {
     return text;
 }
 
-char lowerAscii(char c) { return (c >= 'A' && c <= 'Z') ? static_cast<char>(c - 'A' + 'a') : c; }
+char lowerAscii(char c) {
+    return (c >= 'A' && c <= 'Z') ? static_cast<char>(c - 'A' + 'a') : c;
+}
 
 // The name of a "[Section]" line, or nothing for any other line.
 std::optional<std::string_view> sectionName(std::string_view line) {

@@ -109,8 +109,8 @@ void acquisitionRun(PrinterTable& table, bool autoSave, RunState& run, UserInter
     std::vector<int> marks = checkAddresses(table, &valid, &invalid);
     bool go = true;
     if (valid == 0) {
-        ui.showMessage(cp932::fromUtf8("有効なＩＰアドレスの指定がありません。処理を中止します。"), MessageIcon::Warning,
-                       MessageButtons::Ok);
+        ui.showMessage(cp932::fromUtf8("有効なＩＰアドレスの指定がありません。処理を中止します。"),
+                       MessageIcon::Warning, MessageButtons::Ok);
         go = false;
     } else if (invalid > 0) {
         go = ui.showMessage(cp932::fromUtf8("無効なＩＰアドレスの指定がありました。処理を続けますか。"),

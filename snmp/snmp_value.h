@@ -26,10 +26,10 @@ inline constexpr int kUnsigned32 = 0x47;
 // One value of a response, independent of the SNMP library that decoded it.
 struct SnmpValue {
     int type = asn::kNull;
-    std::int64_t number = 0;           // INTEGER (signed) and the 32-bit unsigned types
-    std::uint64_t counter64 = 0;       // Counter64
-    std::vector<std::uint8_t> bytes;   // OCTET STRING, BITS, SEQUENCE, Opaque, IpAddress
-    std::vector<std::uint32_t> oid;    // OBJECT IDENTIFIER
+    std::int64_t number = 0;         // INTEGER (signed) and the 32-bit unsigned types
+    std::uint64_t counter64 = 0;     // Counter64
+    std::vector<std::uint8_t> bytes; // OCTET STRING, BITS, SEQUENCE, Opaque, IpAddress
+    std::vector<std::uint32_t> oid;  // OBJECT IDENTIFIER
 };
 
 // The longest text a value renders to; the rest is cut off.

@@ -62,8 +62,12 @@ WaitDialog::WaitDialog(RunState& run, UserInteraction& ui, QWidget* parent)
     connect(m_second, &QTimer::timeout, this, &WaitDialog::everySecond);
 }
 
-QString WaitDialog::stateText() const { return m_state->text(); }
-QString WaitDialog::countText() const { return m_count->text(); }
+QString WaitDialog::stateText() const {
+    return m_state->text();
+}
+QString WaitDialog::countText() const {
+    return m_count->text();
+}
 
 void WaitDialog::start() {
     int total = m_run.totalCount.load();

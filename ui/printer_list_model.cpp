@@ -8,8 +8,9 @@ namespace sorpex {
 namespace {
 
 const char* const kHeaders[kListColumnCount] = {
-    "ID",         "コメント",         "ＩＰアドレス",       "機種名",    "カウント値",
-    "システム名", "システムロケーション", "システムコンタクト", "ステータス",
+    "ID",         "コメント",   "ＩＰアドレス",         "機種名",
+    "カウント値", "システム名", "システムロケーション", "システムコンタクト",
+    "ステータス",
 };
 
 } // namespace
@@ -20,7 +21,9 @@ PrinterListModel::PrinterListModel(QObject* parent) : QAbstractTableModel(parent
     }
 }
 
-QString PrinterListModel::plainHeader(int column) { return QString::fromUtf8(kHeaders[column]); }
+QString PrinterListModel::plainHeader(int column) {
+    return QString::fromUtf8(kHeaders[column]);
+}
 
 void PrinterListModel::refresh(const PrinterTable& table, bool debug) {
     beginResetModel();
@@ -64,7 +67,9 @@ int PrinterListModel::rowCount(const QModelIndex& parent) const {
     return parent.isValid() ? 0 : static_cast<int>(m_rows.size());
 }
 
-int PrinterListModel::columnCount(const QModelIndex& parent) const { return parent.isValid() ? 0 : kListColumnCount; }
+int PrinterListModel::columnCount(const QModelIndex& parent) const {
+    return parent.isValid() ? 0 : kListColumnCount;
+}
 
 QVariant PrinterListModel::data(const QModelIndex& index, int role) const {
     if (!index.isValid() || index.row() >= m_rows.size()) {
@@ -74,7 +79,8 @@ QVariant PrinterListModel::data(const QModelIndex& index, int role) const {
         return m_rows[index.row()][index.column()];
     }
     if (role == Qt::TextAlignmentRole) {
-        Qt::Alignment horizontal = index.column() == static_cast<int>(ListColumn::Count) ? Qt::AlignRight : Qt::AlignLeft;
+        Qt::Alignment horizontal =
+            index.column() == static_cast<int>(ListColumn::Count) ? Qt::AlignRight : Qt::AlignLeft;
         return QVariant::fromValue(horizontal | Qt::AlignVCenter);
     }
     return {};

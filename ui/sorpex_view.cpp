@@ -39,7 +39,9 @@ CSORPEXView::CSORPEXView(QWidget* parent) : QTableView(parent), m_model(new Prin
     connect(horizontalHeader(), &QHeaderView::sectionClicked, this, &CSORPEXView::headerClicked);
 }
 
-void CSORPEXView::refreshList(const PrinterTable& table, bool debug) { m_model->refresh(table, debug); }
+void CSORPEXView::refreshList(const PrinterTable& table, bool debug) {
+    m_model->refresh(table, debug);
+}
 
 std::vector<int> CSORPEXView::selectedIds() const {
     std::vector<int> rows;
@@ -66,7 +68,9 @@ void CSORPEXView::selectRow(int row) {
     scrollTo(index);
 }
 
-void CSORPEXView::contextMenuEvent(QContextMenuEvent* event) { emit contextMenuWanted(event->globalPos()); }
+void CSORPEXView::contextMenuEvent(QContextMenuEvent* event) {
+    emit contextMenuWanted(event->globalPos());
+}
 
 void CSORPEXView::mouseDoubleClickEvent(QMouseEvent* event) {
     QTableView::mouseDoubleClickEvent(event);

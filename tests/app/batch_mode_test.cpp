@@ -51,8 +51,8 @@ protected:
     }
 
     void SetUp() override {
-        writeFileBytes(m_dir.file("SORPEX.ini"), "[AppParam]\r\nTimeOut=1\r\nSnmpPort=1161\r\nDefalutSavePath=" +
-                                                     m_dir.file("reports") + "\r\n");
+        writeFileBytes(m_dir.file("SORPEX.ini"),
+                       "[AppParam]\r\nTimeOut=1\r\nSnmpPort=1161\r\nDefalutSavePath=" + m_dir.file("reports") + "\r\n");
         std::filesystem::create_directory(m_dir.file("reports"));
     }
 
@@ -77,15 +77,16 @@ SnmpSimAgents* BatchMode::s_agents = nullptr;
 TEST_F(BatchMode, WritesTheReportOfAKnownFleetByteForByte) {
     std::string path = list({"\"first\",127.0.7.1,public", "\"second, with a comma\",127.0.7.002,public",
                              "\"silent\",127.0.7.200,public", "\"third\",127.0.7.3,public"});
-    RunResult result = runSorpex({"--acquire", path, "--output", m_dir.file("report.csv"), "--settings",
-                               m_dir.file("SORPEX.ini")});
+    RunResult result =
+        runSorpex({"--acquire", path, "--output", m_dir.file("report.csv"), "--settings", m_dir.file("SORPEX.ini")});
     ASSERT_EQ(result.exitCode, 0) << result.output;
     EXPECT_NE(result.output.find(m_dir.file("report.csv")), std::string::npos);
     std::string location = "\x82\x52\x8a\x4b";
     EXPECT_EQ(readFileBytes(m_dir.file("report.csv")),
               kHeader + "\"first\",127.0.7.1,public,\"Printer Model 1\",1001,\"name-1\",\"" + location +
-                  "\",\"contact\",\"descr 1\"\r\n" + "\"second, with a comma\",127.0.7.2,public,\"Printer Model 2\",1002,\"name-2\",\"" +
-                  location + "\",\"contact\",\"descr 2\"\r\n" +
+                  "\",\"contact\",\"descr 1\"\r\n" +
+                  "\"second, with a comma\",127.0.7.2,public,\"Printer Model 2\",1002,\"name-2\",\"" + location +
+                  "\",\"contact\",\"descr 2\"\r\n" +
                   "\"silent\",127.0.7.200,public,\"No Response\",,\"\",\"\",\"\",\"\"\r\n" +
                   "\"third\",127.0.7.3,public,\"Printer Model 3\",1003,\"name-3\",\"" + location +
                   "\",\"contact\",\"descr 3\"\r\n");
@@ -116,7 +117,7 @@ TEST_F(BatchMode, EachExitCodeHasItsCause) {
 
     std::string good = list({"\"a\",127.0.7.1,public"});
     RunResult unwritable = runSorpex({"--acquire", good, "--output", m_dir.file("no-such-folder/report.csv"),
-                                   "--settings", m_dir.file("SORPEX.ini")});
+                                      "--settings", m_dir.file("SORPEX.ini")});
     EXPECT_EQ(unwritable.exitCode, 3) << unwritable.output;
     EXPECT_NE(unwritable.output.find("ファイル書込みできません\nError Code = 2"), std::string::npos);
 
@@ -138,8 +139,8 @@ TEST_F(BatchMode, MailsTheReportWithItsFileAttached) {
     };
 
     // --mail sends even though the window's report switch is off.
-    RunResult sent = runSorpex({"--acquire", path, "--output", m_dir.file("report.csv"), "--mail", "--settings",
-                                settingsFor(peer)});
+    RunResult sent =
+        runSorpex({"--acquire", path, "--output", m_dir.file("report.csv"), "--mail", "--settings", settingsFor(peer)});
     ASSERT_EQ(sent.exitCode, 0) << sent.output;
     ASSERT_EQ(peer.messageCount(), 1);
     DecodedMail mail = decodeMail(peer.message());
@@ -147,8 +148,8 @@ TEST_F(BatchMode, MailsTheReportWithItsFileAttached) {
     ASSERT_EQ(mail.attachments.size(), 1u);
     EXPECT_EQ(mail.attachments[0], readFileBytes(m_dir.file("report.csv")));
 
-    RunResult refused = runSorpex({"--acquire", path, "--output", m_dir.file("report2.csv"), "--mail", "--settings",
-                                   settingsFor(refusing)});
+    RunResult refused = runSorpex(
+        {"--acquire", path, "--output", m_dir.file("report2.csv"), "--mail", "--settings", settingsFor(refusing)});
     EXPECT_EQ(refused.exitCode, 4) << refused.output;
     EXPECT_NE(refused.output.find("送信に失敗しました。"), std::string::npos) << refused.output;
     EXPECT_EQ(refusing.messageCount(), 0);

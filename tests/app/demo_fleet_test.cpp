@@ -11,9 +11,9 @@ using namespace sorpex::test;
 namespace {
 
 std::string snmpGetText(const std::string& address, const std::string& oid) {
-    RunResult result = runProgram({"snmpget", "-v1", "-c", "public", "-t", "1", "-r", "0", "-Oqv",
-                                   address + ":1161", oid},
-                                  std::chrono::seconds(10));
+    RunResult result =
+        runProgram({"snmpget", "-v1", "-c", "public", "-t", "1", "-r", "0", "-Oqv", address + ":1161", oid},
+                   std::chrono::seconds(10));
     return result.output;
 }
 

@@ -55,7 +55,8 @@ std::string printerRecording(int n) {
            "1.3.6.1.2.1.25.3.5.1.2.1|4x|" +
            std::string(n % 5 == 0 ? "40" : "00") +
            "\n"
-           "1.3.6.1.2.1.43.10.2.1.4.1.1|65|" + std::to_string(100 * n) + "\n";
+           "1.3.6.1.2.1.43.10.2.1.4.1.1|65|" +
+           std::to_string(100 * n) + "\n";
 }
 
 // A fresh application in a folder of its own, answered by a scripted user.
@@ -133,7 +134,9 @@ void MainWindowTest::initTestCase() {
     m_agents = std::make_unique<SnmpSimAgents>(agents, 1161);
 }
 
-void MainWindowTest::cleanupTestCase() { m_agents.reset(); }
+void MainWindowTest::cleanupTestCase() {
+    m_agents.reset();
+}
 
 void MainWindowTest::startsUntitledWithoutAStartupFile() {
     Fixture f;
@@ -189,27 +192,42 @@ void MainWindowTest::menusToolbarAndStatusBarAreTheProgramsOwn() {
     for (QAction* item : frame->menuBar()->actions()[0]->menu()->actions()) {
         file << (item->isSeparator() ? QString("-") : item->text());
     }
-    QCOMPARE(file, QStringList({QString::fromUtf8("新規作成\tCtrl+N(&N)"), QString::fromUtf8("開く...\tCtrl+O(&O)"),
-                                QString::fromUtf8("上書き保存\tCtrl+S(&S)"),
-                                QString::fromUtf8("名前を付けて保存(&A)..."), "-",
-                                QString::fromUtf8("アプリケーションの終了(&X)")}));
+    QCOMPARE(file,
+             QStringList({QString::fromUtf8("新規作成\tCtrl+N(&N)"), QString::fromUtf8("開く...\tCtrl+O(&O)"),
+                          QString::fromUtf8("上書き保存\tCtrl+S(&S)"), QString::fromUtf8("名前を付けて保存(&A)..."),
+                          "-", QString::fromUtf8("アプリケーションの終了(&X)")}));
     QStringList edit;
     for (QAction* item : frame->menuBar()->actions()[2]->menu()->actions()) {
         edit << (item->isSeparator() ? QString("-") : item->text() + (item->isEnabled() ? "" : " [off]"));
     }
-    QCOMPARE(edit, QStringList({QString::fromUtf8("元に戻す\tCtrl+Z(&U) [off]"), "-",
-                                QString::fromUtf8("切り取り\tCtrl+X(&T) [off]"),
-                                QString::fromUtf8("コピー\tCtrl+C(&C) [off]"),
-                                QString::fromUtf8("貼り付け\tCtrl+V(&P) [off]"), "-",
-                                QString::fromUtf8("プリンタ削除...\tDelete"), QString::fromUtf8("プリンタ追加...\tInsert"),
-                                QString::fromUtf8("プリンタ設定変更..."), "-", QString::fromUtf8("ID のリセット")}));
+    QCOMPARE(edit,
+             QStringList(
+                 {QString::fromUtf8("元に戻す\tCtrl+Z(&U) [off]"), "-", QString::fromUtf8("切り取り\tCtrl+X(&T) [off]"),
+                  QString::fromUtf8("コピー\tCtrl+C(&C) [off]"), QString::fromUtf8("貼り付け\tCtrl+V(&P) [off]"), "-",
+                  QString::fromUtf8("プリンタ削除...\tDelete"), QString::fromUtf8("プリンタ追加...\tInsert"),
+                  QString::fromUtf8("プリンタ設定変更..."), "-", QString::fromUtf8("ID のリセット")}));
 
     // The toolbar, in order: 0 stands for a separator.
-    const int expected[] = {command::kNew,  command::kOpen,   command::kSaveAs,        0,
-                            command::kCut,  command::kCopy,   command::kPaste,         0,
-                            command::kPrint, command::kAbout, 0,                       command::kAcquireAll,
-                            0,              command::kDeletePrinters, command::kAddPrinter, command::kChangePrinter,
-                            0,              command::kMoveUp, command::kMoveDown,      command::kResetIds};
+    const int expected[] = {command::kNew,
+                            command::kOpen,
+                            command::kSaveAs,
+                            0,
+                            command::kCut,
+                            command::kCopy,
+                            command::kPaste,
+                            0,
+                            command::kPrint,
+                            command::kAbout,
+                            0,
+                            command::kAcquireAll,
+                            0,
+                            command::kDeletePrinters,
+                            command::kAddPrinter,
+                            command::kChangePrinter,
+                            0,
+                            command::kMoveUp,
+                            command::kMoveDown,
+                            command::kResetIds};
     QList<QAction*> buttons = frame->mainToolBar()->actions();
     QCOMPARE(buttons.size(), static_cast<qsizetype>(std::size(expected)));
     for (qsizetype i = 0; i < buttons.size(); ++i) {
@@ -276,8 +294,8 @@ void MainWindowTest::anAcquisitionRunFillsTheListAndSavesAutomatically() {
         addresses.push_back(n <= 20 ? "127.0.9." + std::to_string(n) : "127.0.9." + std::to_string(200 + n));
     }
     writeFileBytes(f.dir.file("fleet.csv"), csvFile(addresses));
-    f.start("[AppParam]\r\nDefalutCSV=" + f.dir.file("fleet.csv") + "\r\nTimeOut=1\r\nSnmpPort=1161\r\nAuto_Save=ON\r\n" +
-            "DefalutSavePath=" + f.dir.file("reports") + "\r\n");
+    f.start("[AppParam]\r\nDefalutCSV=" + f.dir.file("fleet.csv") +
+            "\r\nTimeOut=1\r\nSnmpPort=1161\r\nAuto_Save=ON\r\n" + "DefalutSavePath=" + f.dir.file("reports") + "\r\n");
     std::filesystem::create_directory(f.dir.file("reports"));
 
     QStringList counts;

@@ -102,7 +102,9 @@ void ScheduledReportTest::initTestCase() {
     m_agents = std::make_unique<SnmpSimAgents>(agents, 1161);
 }
 
-void ScheduledReportTest::cleanupTestCase() { m_agents.reset(); }
+void ScheduledReportTest::cleanupTestCase() {
+    m_agents.reset();
+}
 
 void ScheduledReportTest::mailOnAutoSaveOffMailsANewFileAndKeepsTheTitle() {
     SmtpPeer peer(kMailServer, kMailPort);

@@ -19,7 +19,9 @@ constexpr int kParallelAgents = 10;
 const char* const kMainAgent = "127.0.1.1";
 const char* const kSilentAgent = "127.0.1.250"; // nobody listens there
 
-std::string agentAddress(int n) { return "127.0.1." + std::to_string(n); }
+std::string agentAddress(int n) {
+    return "127.0.1." + std::to_string(n);
+}
 
 AppSettings testSettings() {
     AppSettings settings;
@@ -205,8 +207,7 @@ TEST(SnmpGetRealPrinters, AnswerWhatTheirRecordingsHold) {
         for (const char* oid : {"1.3.6.1.2.1.25.3.2.1.3.1", "1.3.6.1.2.1.1.1.0"}) {
             std::optional<std::string> recorded = recordedText(files[i], oid);
             std::string out;
-            EXPECT_EQ(snmpGet(testSettings(), agents[i].address, "public", std::string(".") + oid, out),
-                      kSnmpAnswered);
+            EXPECT_EQ(snmpGet(testSettings(), agents[i].address, "public", std::string(".") + oid, out), kSnmpAnswered);
             if (recorded) {
                 EXPECT_EQ(out, recorded->substr(0, 1023)) << files[i] << " " << oid;
             } else {

@@ -56,7 +56,9 @@ ChildProcess::ChildProcess(const std::vector<std::string>& argv, const std::stri
     }
 }
 
-ChildProcess::~ChildProcess() { stop(); }
+ChildProcess::~ChildProcess() {
+    stop();
+}
 
 bool ChildProcess::running() {
     if (m_pid < 0) {

@@ -51,9 +51,7 @@ SnmpSimAgents::SnmpSimAgents(const std::vector<SimulatedAgent>& agents, int port
     chmod((data / "public").c_str(), 0755);
     chmod(cache.c_str(), 0777);
 
-    std::vector<std::string> argv = {"snmpsimd",
-                                     "--v2c-arch",
-                                     "--data-dir=" + data.string(),
+    std::vector<std::string> argv = {"snmpsimd", "--v2c-arch", "--data-dir=" + data.string(),
                                      "--cache-dir=" + cache.string(),
                                      "--logging-method=file:" + (cache / "snmpsimd.log").string()};
     if (geteuid() == 0) {
@@ -95,9 +93,13 @@ std::string projectRecording(const std::string& name) {
     return std::string(SORPEX_SOURCE_DIR) + "/tests/data/snmprec/" + name;
 }
 
-std::string sharedRecordingDir() { return SORPEX_SHARED_SNMPREC; }
+std::string sharedRecordingDir() {
+    return SORPEX_SHARED_SNMPREC;
+}
 
-bool sharedRecordingsPresent() { return fs::is_directory(sharedRecordingDir()); }
+bool sharedRecordingsPresent() {
+    return fs::is_directory(sharedRecordingDir());
+}
 
 void writeRecording(const std::string& path, std::vector<std::string> lines) {
     std::sort(lines.begin(), lines.end(),
