@@ -12,12 +12,9 @@ public:
     explicit IpRangeAcquisition(CSORPEXApp& app);
     void run();
 
-    // The range accepted last, offered again next time; 0 until one is accepted.
-    std::uint32_t lastRangeStart() const { return m_lastStart; }
-    std::uint32_t lastRangeEnd() const { return m_lastEnd; }
-
 private:
     CSORPEXApp& m_app;
+    // The range accepted last, offered again next time; 0 until one is accepted. Not saved.
     std::uint32_t m_lastStart = 0;
     std::uint32_t m_lastEnd = 0;
 };

@@ -51,9 +51,17 @@ IpRange::IpRange(QWidget* parent) : QDialog(parent) {
     connect(cancel, &QPushButton::clicked, this, &QDialog::reject);
 }
 
-std::uint32_t IpRange::startAddress() const { return m_start->address(); }
-std::uint32_t IpRange::endAddress() const { return m_end->address(); }
-void IpRange::setStartAddress(std::uint32_t address) { setOrClear(m_start, address); }
-void IpRange::setEndAddress(std::uint32_t address) { setOrClear(m_end, address); }
+std::uint32_t IpRange::startAddress() const {
+    return m_start->address();
+}
+std::uint32_t IpRange::endAddress() const {
+    return m_end->address();
+}
+void IpRange::setStartAddress(std::uint32_t address) {
+    setOrClear(m_start, address);
+}
+void IpRange::setEndAddress(std::uint32_t address) {
+    setOrClear(m_end, address);
+}
 
 } // namespace sorpex

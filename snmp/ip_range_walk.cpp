@@ -62,8 +62,8 @@ RangeWalk addRangeRows(PrinterTable& table, const AddressRange& range, UserInter
             continue;
         }
         char text[16];
-        std::snprintf(text, sizeof text, "%u.%u.%u.%u", address >> 24, (address >> 16) & 0xFF,
-                      (address >> 8) & 0xFF, address & 0xFF);
+        std::snprintf(text, sizeof text, "%u.%u.%u.%u", address >> 24, (address >> 16) & 0xFF, (address >> 8) & 0xFF,
+                      address & 0xFF);
         // Only the rows that were there before: the new ones all have addresses not seen yet.
         int found = -1;
         for (int i = 0; i < existing; ++i) {

@@ -22,9 +22,9 @@ std::string rangeRefusal(const AddressRange& range);
 
 // What the walk through a range did to the table.
 struct RangeWalk {
-    int added = 0;       // new rows, community "public", marked fromRange and acquire
-    int marked = 0;      // rows already in the table, marked for acquisition
-    bool full = false;   // the table filled up and the walk stopped there
+    int added = 0;     // new rows, community "public", marked fromRange and acquire
+    int marked = 0;    // rows already in the table, marked for acquisition
+    bool full = false; // the table filled up and the walk stopped there
 };
 
 // Marks the rows whose address lies in the range and appends a row for every other address,

@@ -30,7 +30,8 @@ std::size_t cp932Size(QStringView text) {
 
 int firstUnencodable(const QString& text) {
     QStringEncoder probe("Shift_JIS");
-    probe.encode(text);
+    // The encoder works only when its result is taken.
+    QByteArray whole = probe.encode(text);
     if (!probe.hasError()) {
         return 0;
     }
@@ -38,7 +39,7 @@ int firstUnencodable(const QString& text) {
     for (qsizetype i = 0; i < text.size(); ++position) {
         qsizetype length = text[i].isHighSurrogate() && i + 1 < text.size() && text[i + 1].isLowSurrogate() ? 2 : 1;
         QStringEncoder encoder("Shift_JIS");
-        encoder.encode(QStringView(text).mid(i, length));
+        QByteArray one = encoder.encode(QStringView(text).mid(i, length));
         if (encoder.hasError()) {
             return position + 1;
         }

@@ -81,7 +81,9 @@ CEntryPrt::CEntryPrt(QWidget* parent) : QDialog(parent) {
     connect(m_cancel, &QPushButton::clicked, this, &QDialog::reject);
 }
 
-void CEntryPrt::setIdText(const QString& text) { m_id->setText(text); }
+void CEntryPrt::setIdText(const QString& text) {
+    m_id->setText(text);
+}
 
 void CEntryPrt::setValues(const EntryValues& values) {
     m_address->setAddress(values.address);
@@ -89,9 +91,15 @@ void CEntryPrt::setValues(const EntryValues& values) {
     m_comment->setCrLfText(fromCp932(values.comment));
 }
 
-std::uint32_t CEntryPrt::address() const { return m_address->address(); }
-QString CEntryPrt::communityText() const { return m_community->text(); }
-QString CEntryPrt::commentText() const { return m_comment->crLfText(); }
+std::uint32_t CEntryPrt::address() const {
+    return m_address->address();
+}
+QString CEntryPrt::communityText() const {
+    return m_community->text();
+}
+QString CEntryPrt::commentText() const {
+    return m_comment->crLfText();
+}
 
 void CEntryPrt::showEvent(QShowEvent* event) {
     QDialog::showEvent(event);

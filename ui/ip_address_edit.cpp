@@ -4,6 +4,7 @@
 #include <QKeyEvent>
 #include <QLabel>
 #include <QLineEdit>
+#include <QTimer>
 #include <QValidator>
 
 namespace sorpex {
@@ -55,6 +56,12 @@ IpAddressEdit::IpAddressEdit(QWidget* parent) : QFrame(parent) {
         field->setFocusPolicy(i == 0 ? Qt::StrongFocus : Qt::ClickFocus);
         field->installEventFilter(this);
         connect(field, &QLineEdit::textEdited, this, [this, i] { fieldEdited(i); });
+        // "010" reads as 10; show it so once the field is left.
+        connect(field, &QLineEdit::editingFinished, field, [field] {
+            if (!field->text().isEmpty()) {
+                field->setText(QString::number(field->text().toUInt()));
+            }
+        });
         layout->addWidget(field, 1);
         m_fields[static_cast<std::size_t>(i)] = field;
     }
@@ -94,7 +101,9 @@ bool IpAddressEdit::isBlank() const {
 
 void IpAddressEdit::moveTo(int index, bool selectAll, bool atEnd) {
     QLineEdit* target = field(index);
+    m_moving = true;
     target->setFocus(Qt::OtherFocusReason);
+    m_moving = false;
     if (selectAll) {
         target->selectAll();
     } else {
@@ -110,9 +119,6 @@ void IpAddressEdit::fieldEdited(int index) {
 }
 
 bool IpAddressEdit::eventFilter(QObject* watched, QEvent* event) {
-    if (event->type() != QEvent::KeyPress) {
-        return QFrame::eventFilter(watched, event);
-    }
     int index = 0;
     while (index < 4 && field(index) != watched) {
         ++index;
@@ -121,13 +127,28 @@ bool IpAddressEdit::eventFilter(QObject* watched, QEvent* event) {
         return QFrame::eventFilter(watched, event);
     }
     QLineEdit* edit = field(index);
+    if (event->type() == QEvent::FocusIn && !m_moving) {
+        // Whatever brought the focus, typing replaces the field, as it does after a jump. The
+        // selection waits for the mouse press that may have brought the focus.
+        QTimer::singleShot(0, edit, [edit] {
+            if (edit->hasFocus()) {
+                edit->selectAll();
+            }
+        });
+        return false;
+    }
+    if (event->type() != QEvent::KeyPress) {
+        return false;
+    }
     auto* key = static_cast<QKeyEvent*>(event);
     const bool atStart = edit->cursorPosition() == 0 && !edit->hasSelectedText();
     const bool atEnd = edit->cursorPosition() == edit->text().size() && !edit->hasSelectedText();
     switch (key->key()) {
     case Qt::Key_Period:
     case Qt::Key_Space:
-        if (index < 3 && !edit->text().isEmpty()) {
+        // A dot typed right after a jump (the field still wholly selected) is the one the user
+        // would have typed anyway: it does not jump again.
+        if (index < 3 && !edit->text().isEmpty() && edit->selectedText() != edit->text()) {
             moveTo(index + 1, true, false);
         }
         return true;

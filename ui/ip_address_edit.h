@@ -34,6 +34,7 @@ private:
     void fieldEdited(int index);
 
     std::array<QLineEdit*, 4> m_fields{};
+    bool m_moving = false; // the control itself moves the focus and places the cursor
 };
 
 } // namespace sorpex

@@ -110,8 +110,12 @@ void ListCommands::move(bool up) {
     view->selectRow(up ? row - 1 : row + 1);
 }
 
-void ListCommands::moveUp() { move(true); }
-void ListCommands::moveDown() { move(false); }
+void ListCommands::moveUp() {
+    move(true);
+}
+void ListCommands::moveDown() {
+    move(false);
+}
 
 void ListCommands::resetIds() {
     PrinterTable& table = m_app.table();

@@ -46,11 +46,19 @@ struct Fixture {
     void onEntry(ModalDriver::Step step) { driver.add("entryDialog", std::move(step)); }
 };
 
-QLineEdit* community(QWidget* dialog) { return dialog->findChild<QLineEdit*>("communityEdit"); }
-QPlainTextEdit* comment(QWidget* dialog) { return dialog->findChild<QPlainTextEdit*>("commentEdit"); }
-QString idText(QWidget* dialog) { return dialog->findChild<QLineEdit*>("idEdit")->text(); }
+QLineEdit* community(QWidget* dialog) {
+    return dialog->findChild<QLineEdit*>("communityEdit");
+}
+QPlainTextEdit* comment(QWidget* dialog) {
+    return dialog->findChild<QPlainTextEdit*>("commentEdit");
+}
+QString idText(QWidget* dialog) {
+    return dialog->findChild<QLineEdit*>("idEdit")->text();
+}
 
-std::string utf8(std::string_view cp932Text) { return cp932::toUtf8(cp932Text); }
+std::string utf8(std::string_view cp932Text) {
+    return cp932::toUtf8(cp932Text);
+}
 
 } // namespace
 
@@ -61,6 +69,7 @@ private slots:
     void refusalsComeInOrderAndKeepWhatWasTyped();
     void changingSeveralPrintersOneAfterTheOther();
     void aStoredAddressThatDoesNotParseOpensAsZero();
+    void typingAnAddressMovesThroughItsFields();
     void limitsCountShiftJisBytes();
     void charactersShiftJisCannotHoldAreRefused();
 };
@@ -82,7 +91,7 @@ void EntryDialogTest::refusalsComeInOrderAndKeepWhatWasTyped() {
         proposedId = idText(d);
         shownAddress = addressFields(d, "addressEdit");
         shownCommunity = community(d)->text();
-        focusOnOk = QApplication::focusWidget() == d->findChild<QWidget*>("okButton");
+        focusOnOk = d->focusWidget() == d->findChild<QWidget*>("okButton");
         clickButton(d, "okButton");
     });
     f.onEntry([](QWidget* d) {
@@ -120,10 +129,10 @@ void EntryDialogTest::refusalsComeInOrderAndKeepWhatWasTyped() {
     QCOMPARE(shownAddress, QStringList({"0", "0", "0", "0"}));
     QCOMPARE(shownCommunity, QString("public"));
     QVERIFY(focusOnOk);
-    QCOMPARE(f.ui.texts(), (std::vector<std::string>{"IPアドレスを入力してください",
-                                                     "IPアドレスの最後が 0 または 255 は使用できません",
-                                                     "IPアドレスの最後が 0 または 255 は使用できません",
-                                                     "コミュニティ名を入力してください", "ID_1とIPアドレスが同じです"}));
+    QCOMPARE(f.ui.texts(), (std::vector<std::string>{
+                               "IPアドレスを入力してください", "IPアドレスの最後が 0 または 255 は使用できません",
+                               "IPアドレスの最後が 0 または 255 は使用できません", "コミュニティ名を入力してください",
+                               "ID_1とIPアドレスが同じです"}));
     for (const auto& shown : f.ui.shown) {
         QCOMPARE(shown.icon, MessageIcon::Stop);
         QCOMPARE(shown.buttons, MessageButtons::Ok);
@@ -229,11 +238,44 @@ void EntryDialogTest::aStoredAddressThatDoesNotParseOpensAsZero() {
         clickButton(d, "cancelButton");
     });
     f.app->runCommand(command::kChangePrinter);
-    QCOMPARE(f.ui.texts(), (std::vector<std::string>{"不正なIPアドレスが設定されていました",
-                                                     "IPアドレスを入力してください"}));
+    QCOMPARE(f.ui.texts(),
+             (std::vector<std::string>{"不正なIPアドレスが設定されていました", "IPアドレスを入力してください"}));
     QCOMPARE(first, QStringList({"0", "0", "0", "0"}));
     QCOMPARE(second, QStringList({"192", "168", "1", "10"}));
     QCOMPARE(f.table().slot(0).ipAddress.str(), std::string("printer-a"));
+}
+
+void EntryDialogTest::typingAnAddressMovesThroughItsFields() {
+    Fixture f;
+    QStringList typed;
+    QStringList refused;
+    f.onEntry([&](QWidget* d) {
+        // Keys go where the focus is, as the user's would.
+        auto type = [d](const QString& keys) {
+            for (QChar key : keys) {
+                QTest::keyClick(d->focusWidget(), key.toLatin1());
+            }
+        };
+        d->activateWindow();
+        QVERIFY(QTest::qWaitForWindowActive(d));
+        d->findChild<QWidget*>("addressEdit")->setFocus();
+        QCoreApplication::processEvents();
+        // Three digits jump on; the dot after a jump does not jump twice. The 0.0.0.0 shown is
+        // replaced, not added to.
+        type("192.168.1.10");
+        typed = addressFields(d, "addressEdit");
+        QTest::keyClick(d->focusWidget(), Qt::Key_Backspace);
+        QTest::keyClick(d->focusWidget(), Qt::Key_Backspace);
+        QTest::keyClick(d->focusWidget(), Qt::Key_Backspace);
+        type("7.256");
+        refused = addressFields(d, "addressEdit");
+        clickButton(d, "cancelButton");
+    });
+    f.app->runCommand(command::kAddPrinter);
+    QCOMPARE(f.driver.pending(), 0);
+    QCOMPARE(typed, QStringList({"192", "168", "1", "10"}));
+    // Backspace in an emptied field goes back to the end of the one before; 256 is refused at its 6.
+    QCOMPARE(refused, QStringList({"192", "168", "17", "25"}));
 }
 
 void EntryDialogTest::limitsCountShiftJisBytes() {

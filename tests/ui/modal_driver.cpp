@@ -5,14 +5,19 @@
 #include <QDialog>
 #include <QLineEdit>
 #include <QMenu>
+#include <QPointer>
 #include <QTimer>
 #include <QtTest>
 
 namespace sorpex::test {
 
-ModalDriver::ModalDriver() { qApp->installEventFilter(this); }
+ModalDriver::ModalDriver() {
+    qApp->installEventFilter(this);
+}
 
-ModalDriver::~ModalDriver() { qApp->removeEventFilter(this); }
+ModalDriver::~ModalDriver() {
+    qApp->removeEventFilter(this);
+}
 
 int ModalDriver::pending() const {
     int count = 0;
