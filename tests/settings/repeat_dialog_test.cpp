@@ -3,6 +3,7 @@
 #include "app/sorpex_app.h"
 #include "settings/app_settings.h"
 #include "settings/repeat_dialog.h"
+#include "tests/settings/dialog_driver.h"
 #include "tests/support/scripted_interaction.h"
 #include "tests/support/temp_dir.h"
 
@@ -29,36 +30,6 @@ namespace {
 
 const std::string kDefaultReport = "[ReportParam]\r\nReport=NO\r\nMailServer=\r\nPort=25\r\nFromAdd=\r\nToAdd=\r\n"
                                    "Subject=[SORPEX]Report\r\nUser=\r\nPassword=\r\n";
-
-// Opens a dialog through `open` and hands it to `act` once it is up. A dialog that `act` leaves
-// open is closed afterwards, so that a failed check cannot hang the test.
-void drive(const std::function<void()>& open, const std::function<void(QDialog*)>& act) {
-    bool acted = false;
-    QTimer timer;
-    timer.setInterval(10);
-    QObject::connect(&timer, &QTimer::timeout, [&] {
-        auto* dialog = qobject_cast<QDialog*>(QApplication::activeModalWidget());
-        if (dialog == nullptr || acted) {
-            return;
-        }
-        acted = true;
-        act(dialog);
-        if (dialog->isVisible()) {
-            dialog->done(QDialog::Rejected);
-        }
-    });
-    timer.start();
-    open();
-    QVERIFY(acted);
-}
-
-template <typename T> T* control(QDialog* dialog, const char* name) {
-    T* found = dialog->findChild<T*>(name);
-    if (found == nullptr) {
-        qFatal("no control %s", name);
-    }
-    return found;
-}
 
 // Text as an input method commits it, which also carries characters keyClicks cannot send.
 void typeText(QWidget* edit, const QString& text) {
