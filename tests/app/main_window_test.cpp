@@ -116,6 +116,7 @@ private slots:
     void aCancelConfirmedDuringTheFirstBatchKeepsTheRest();
     void aCancelAnsweredNoGoesOn();
     void unusableAddressesAreMarkedAndAsked();
+    void closingAsksToSaveAndACancelledSaveKeepsTheWindow();
 
 private:
     std::unique_ptr<TempDir> m_recordings;
@@ -414,6 +415,29 @@ void MainWindowTest::unusableAddressesAreMarkedAndAsked() {
     QCOMPARE(f.ui.texts(), std::vector<std::string>{"無効なＩＰアドレスの指定がありました。処理を続けますか。"});
     QCOMPARE(f.cell(1, 3), QString());
     QCOMPARE(dialogs, 0);
+}
+
+void MainWindowTest::closingAsksToSaveAndACancelledSaveKeepsTheWindow() {
+    Fixture f;
+    f.start("");
+    CMainFrame* frame = f.app->mainFrame();
+    QVERIFY(f.app->table().appendRecord("127.0.9.1", "public", ""));
+    f.app->table().setModified();
+
+    // Yes, then Save As cancelled: nothing was saved, so the window stays with its changes.
+    f.ui.answerNext(Answer::Yes);
+    f.ui.chooseNext(std::nullopt);
+    QVERIFY(!frame->close());
+    QVERIFY(frame->isVisible());
+    QVERIFY(f.app->table().modified());
+    QCOMPARE(f.ui.texts(), std::vector<std::string>{"リスト内容が変更されました。\nファイルを保存しますか？"});
+    QCOMPARE(f.ui.shown[0].buttons, MessageButtons::YesNo);
+
+    // Exit from the menu asks the same; No lets the window close without a second question.
+    f.ui.answerNext(Answer::No);
+    frame->actions(command::kExit).first()->trigger();
+    QVERIFY(!frame->isVisible());
+    QCOMPARE(f.ui.texts().size(), 2u);
 }
 
 QTEST_MAIN(MainWindowTest)
