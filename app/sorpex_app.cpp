@@ -65,7 +65,8 @@ void CSORPEXApp::start() {
     m_listCommands = std::make_unique<ListCommands>(*this);
     m_range = std::make_unique<IpRangeAcquisition>(*this);
     registerCommands();
-    m_frame->setCloseGuard([this] { return m_files->querySaveChanges(); });
+    // While a run or a mail is going on the window stays; its close box works again afterwards.
+    m_frame->setCloseGuard([this] { return !m_busy && m_files->querySaveChanges(); });
     connect(m_frame.get(), &CMainFrame::commandTriggered, this, &CSORPEXApp::runCommand);
 
     m_timer = new QTimer(this);
