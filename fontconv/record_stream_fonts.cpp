@@ -102,6 +102,22 @@ void readBlockStream(ByteSource& source, FontWriter& writer) {
     }
 }
 
+namespace {
+
+// Reads a 24-dot bitmap and hands it on unchanged with its code; false at the end of the file.
+bool copyGlyph24(ByteSource& source, FontWriter& writer, std::uint16_t code) {
+    GlyphRecord glyph;
+    glyph.code = code;
+    glyph.length = kLength24;
+    if (!readBytes(source, glyph.bitmap.data(), kLength24)) {
+        return false;
+    }
+    writer.emitGlyph(glyph);
+    return true;
+}
+
+} // namespace
+
 void readPalivoxFont(ByteSource& source, FontWriter& writer) {
     if (!skipBytes(source, kPalivoxHeader)) {
         return;
@@ -117,13 +133,9 @@ void readPalivoxFont(ByteSource& source, FontWriter& writer) {
         if (!length || *length != kLength24) {
             return;
         }
-        GlyphRecord glyph;
-        glyph.code = *code;
-        glyph.length = kLength24;
-        if (!readBytes(source, glyph.bitmap.data(), kLength24)) {
+        if (!copyGlyph24(source, writer, *code)) {
             return;
         }
-        writer.emitGlyph(glyph);
     }
 }
 
@@ -142,13 +154,9 @@ void readHostFont(ByteSource& source, FontWriter& writer) {
             }
             continue;
         }
-        GlyphRecord glyph;
-        glyph.code = *code;
-        glyph.length = kLength24;
-        if (!readBytes(source, glyph.bitmap.data(), kLength24)) {
+        if (!copyGlyph24(source, writer, *code)) {
             return;
         }
-        writer.emitGlyph(glyph);
     }
 }
 

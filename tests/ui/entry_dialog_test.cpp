@@ -4,6 +4,7 @@
 #include "inventory/printer_table.h"
 #include "tests/support/scripted_interaction.h"
 #include "tests/support/temp_dir.h"
+#include "tests/ui/app_fixture.h"
 #include "tests/ui/modal_driver.h"
 #include "ui/sorpex_view.h"
 
@@ -19,28 +20,14 @@ using namespace sorpex::test;
 
 namespace {
 
-struct Fixture {
-    TempDir dir;
-    ScriptedInteraction ui;
-    std::unique_ptr<CSORPEXApp> app;
-    ModalDriver driver;
-
-    Fixture() {
-        writeFileBytes(dir.file("SORPEX.ini"), "");
-        app = std::make_unique<CSORPEXApp>(dir.file("SORPEX.ini"), &ui);
-        app->start();
-    }
-    PrinterTable& table() { return app->table(); }
+struct Fixture : AppFixture {
     void append(const char* address, const char* community, const char* comment) {
         QVERIFY(table().appendRecord(address, community, cp932::fromUtf8(comment)));
     }
+    // The rows appended so far are listed first.
     void selectRows(std::initializer_list<int> rows) {
         app->refreshList();
-        QItemSelectionModel* selection = app->view()->selectionModel();
-        for (int row : rows) {
-            selection->select(app->view()->model()->index(row, 0),
-                              QItemSelectionModel::Select | QItemSelectionModel::Rows);
-        }
+        AppFixture::selectRows(rows);
     }
     // The driven entry dialog, one scripted showing at a time.
     void onEntry(ModalDriver::Step step) { driver.add("entryDialog", std::move(step)); }

@@ -5,6 +5,7 @@
 #include "inventory/printer_table.h"
 #include "tests/support/scripted_interaction.h"
 #include "tests/support/temp_dir.h"
+#include "tests/ui/app_fixture.h"
 #include "tests/ui/modal_driver.h"
 #include "ui/sorpex_view.h"
 
@@ -23,19 +24,8 @@ using namespace sorpex::test;
 
 namespace {
 
-struct Fixture {
-    TempDir dir;
-    ScriptedInteraction ui;
-    std::unique_ptr<CSORPEXApp> app;
-    ModalDriver driver;
-
-    explicit Fixture(const std::string& ini = "") {
-        writeFileBytes(dir.file("SORPEX.ini"), ini);
-        app = std::make_unique<CSORPEXApp>(dir.file("SORPEX.ini"), &ui);
-        app->start();
-    }
-    PrinterTable& table() { return app->table(); }
-    CSORPEXView* view() { return app->view(); }
+struct Fixture : AppFixture {
+    explicit Fixture(const std::string& ini = "") : AppFixture(ini) {}
     // Rows 1 ... n at 10.0.0.<n> with the comments given, listed and unmodified.
     void fill(const std::vector<const char*>& comments) {
         for (std::size_t i = 0; i < comments.size(); ++i) {
@@ -43,13 +33,6 @@ struct Fixture {
         }
         table().setModified(false);
         app->refreshList();
-    }
-    void selectRows(std::initializer_list<int> rows) {
-        view()->clearSelection();
-        for (int row : rows) {
-            view()->selectionModel()->select(view()->model()->index(row, 0),
-                                             QItemSelectionModel::Select | QItemSelectionModel::Rows);
-        }
     }
     QString cell(int row, int column) { return view()->model()->index(row, column).data().toString(); }
     QStringList column(int column) {
