@@ -36,7 +36,7 @@ bench: build
 demo: build
 	@scripts/demo.sh $(BUILD)/app/sorpex
 
-test: test-main test-asan test-tsan test-fuzz
+test: format-check test-main test-asan test-tsan test-fuzz
 
 test-main: build
 	cd $(BUILD) && $(CTEST)
@@ -63,7 +63,8 @@ test-fuzz: deps
 format:
 	git ls-files '*.cpp' '*.h' | xargs clang-format -i
 
-format-check:
+# Part of make test: a source that clang-format would change fails the run (make format mends it).
+format-check: deps
 	git ls-files '*.cpp' '*.h' | xargs clang-format --dry-run --Werror
 
 clean:

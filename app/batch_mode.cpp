@@ -1,8 +1,8 @@
 #include "app/batch_mode.h"
 
 #include "app/console_text.h"
-#include "app/cp932.h"
-#include "app/interaction.h"
+#include "base/cp932.h"
+#include "base/interaction.h"
 #include "inventory/csv_file.h"
 #include "inventory/file_commands.h"
 #include "inventory/printer_table.h"
@@ -191,7 +191,7 @@ int runBatchMode(const std::vector<std::string>& args, std::ostream& out, std::o
         }
     }
 
-    std::string reportPath = autoFileName(settings, currentLocalTime());
+    std::string reportPath = autoFileName(settings, Clock().localNow());
     if (!options.output.empty() && !toCorePath(options.output, reportPath)) {
         err << "sorpex: the report path cannot be written in CP932: " << options.output << "\n";
         return kBatchReportUnwritable;

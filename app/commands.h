@@ -1,5 +1,7 @@
 #pragma once
 
+#include "ui/context_menu_commands.h"
+
 #include <string_view>
 
 // Command numbers of the menus, the toolbar, the accelerators and the list's context menu.
@@ -22,10 +24,6 @@ inline constexpr int kInsertKey = 32801;     // the Insert key: same handler as 
 inline constexpr int kAcquireAllKey = 32802; // F5: same handler as kAcquireAll
 inline constexpr int kRepeatSettings = 32805;
 inline constexpr int kEnvironmentSettings = 32807;
-inline constexpr int kContextDelete = 32811;
-inline constexpr int kContextAcquireSelected = 32812;
-inline constexpr int kContextAdd = 32814;
-inline constexpr int kContextChange = 32816;
 inline constexpr int kOpen = 57601;
 inline constexpr int kCopy = 57634;
 inline constexpr int kCut = 57635;

@@ -1,6 +1,6 @@
 #include "app/console_text.h"
 
-#include "app/cp932.h"
+#include "base/cp932.h"
 
 #include <langinfo.h>
 #include <strings.h>

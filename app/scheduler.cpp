@@ -2,24 +2,6 @@
 
 namespace sorpex {
 
-LocalTime fromTm(const std::tm& time) {
-    LocalTime local;
-    local.year = time.tm_year + 1900;
-    local.month = time.tm_mon + 1;
-    local.day = time.tm_mday;
-    local.hour = time.tm_hour;
-    local.minute = time.tm_min;
-    local.second = time.tm_sec;
-    local.weekday = time.tm_wday;
-    return local;
-}
-
-LocalTime localTimeAt(std::time_t time) {
-    std::tm parts{};
-    localtime_r(&time, &parts);
-    return fromTm(parts);
-}
-
 int daysInMonth(int year, int month) {
     static constexpr int kDays[12] = {31, 28, 31, 30, 31, 30, 31, 31, 30, 31, 30, 31};
     if (month < 1 || month > 12) {
@@ -54,7 +36,8 @@ bool scheduleMatches(const ScheduleTrigger& trigger, const LocalTime& time) {
     return trigger.weekdayMask == 0 || (weekdayBit & trigger.weekdayBits & trigger.weekdayMask) != 0;
 }
 
-bool SchedulePoller::tick(const ScheduleTrigger& trigger, std::time_t now) {
+bool SchedulePoller::tick(const ScheduleTrigger& trigger) {
+    const std::time_t now = m_clock.now();
     // The seconds not yet looked at: those since the last tick when it was recent, else this one.
     std::time_t first = now;
     if (m_lastTick && now > *m_lastTick && now - *m_lastTick <= kLateTickLimit) {
@@ -64,7 +47,7 @@ bool SchedulePoller::tick(const ScheduleTrigger& trigger, std::time_t now) {
     }
     m_lastTick = now;
     for (std::time_t second = first; second <= now; ++second) {
-        const LocalTime local = m_toLocal(second);
+        const LocalTime local = m_clock.toLocal(second);
         if (!scheduleMatches(trigger, local)) {
             continue;
         }

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "base/clock.h"
 #include "settings/app_settings.h"
 
 #include <cstdint>
@@ -10,20 +11,6 @@
 #include <utility>
 
 namespace sorpex {
-
-// One instant of the local clock, as the schedule is compared with it.
-struct LocalTime {
-    int year = 1970;
-    int month = 1; // 1..12
-    int day = 1;   // 1..31
-    int hour = 0;
-    int minute = 0;
-    int second = 0;
-    int weekday = 4; // 0 Sunday .. 6 Saturday, as in std::tm
-};
-
-LocalTime fromTm(const std::tm& time);
-LocalTime localTimeAt(std::time_t time);
 
 // 28..31; February has 29 days in a leap year.
 int daysInMonth(int year, int month);
@@ -36,7 +23,7 @@ std::uint32_t timeValue(const LocalTime& time);
 // month. The time includes the second, so a schedule matches during one second only.
 bool scheduleMatches(const ScheduleTrigger& trigger, const LocalTime& time);
 
-// Called by the main window's one-second timer with the current calendar time; says when a
+// Called by the main window's one-second timer; says when a
 // scheduled run is due. A timer tick may come late and step over the second hh:mm:00 (a busy
 // moment, timer drift): when the previous tick was at most kLateTickLimit seconds before, every
 // second in between is checked, so that occurrence still fires, once. Longer gaps check only the
@@ -44,15 +31,15 @@ bool scheduleMatches(const ScheduleTrigger& trigger, const LocalTime& time);
 // fall into one second or the clock is set back.
 class SchedulePoller {
 public:
-    using LocalClock = std::function<LocalTime(std::time_t)>;
     static constexpr std::time_t kLateTickLimit = 60;
 
-    explicit SchedulePoller(LocalClock toLocal = localTimeAt) : m_toLocal(std::move(toLocal)) {}
+    explicit SchedulePoller(const Clock& clock) : m_clock(clock) {}
 
-    bool tick(const ScheduleTrigger& trigger, std::time_t now);
+    // One tick of the timer, at the clock's present time.
+    bool tick(const ScheduleTrigger& trigger);
 
 private:
-    LocalClock m_toLocal;
+    const Clock& m_clock;
     std::optional<std::time_t> m_lastTick;
     std::optional<std::pair<std::uint32_t, std::uint32_t>> m_lastFired;
 };

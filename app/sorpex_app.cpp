@@ -5,8 +5,8 @@
 #include "app/commands.h"
 #include "app/main_frame.h"
 #include "app/qt_acquisition_host.h"
-#include "app/qt_interaction.h"
-#include "app/qt_text.h"
+#include "base/qt/qt_interaction.h"
+#include "base/qt/qt_text.h"
 #include "mail/report_mail.h"
 #include "snmp/snmp_get.h"
 #include "snmp/status_query.h"
@@ -30,8 +30,9 @@
 
 namespace sorpex {
 
-CSORPEXApp::CSORPEXApp(std::string settingsFilePath, UserInteraction* ui)
-    : m_settingsFilePath(std::move(settingsFilePath)) {
+CSORPEXApp::CSORPEXApp(std::string settingsFilePath, UserInteraction* ui, const Clock* clock)
+    : m_settingsFilePath(std::move(settingsFilePath)), m_clock(clock != nullptr ? *clock : m_systemClock),
+      m_poller(m_clock) {
     if (ui == nullptr) {
         m_qtInteraction = std::make_unique<QtInteraction>();
         ui = m_qtInteraction.get();
@@ -59,11 +60,15 @@ void CSORPEXApp::start() {
     m_table.clearTable();
     applySettings(m_settings);
     m_files = std::make_unique<FileCommands>(m_table, m_document, m_settings, *m_ui, static_cast<DocumentView&>(*this),
-                                             programName());
+                                             programName(), m_clock);
     m_host = std::make_unique<QtAcquisitionHost>(
         m_frame.get(), *m_ui, [this] { refreshList(); }, [this] { m_files->saveAutomatically(true); });
-    m_listCommands = std::make_unique<ListCommands>(*this);
-    m_range = std::make_unique<IpRangeAcquisition>(*this);
+    auto runAcquisition = [this] { this->runAcquisition(); };
+    auto refresh = [this] { refreshList(); };
+    m_listCommands =
+        std::make_unique<ListCommands>(ListContext{m_table, *m_ui, *m_view, m_frame.get(), runAcquisition, refresh});
+    m_range = std::make_unique<IpRangeAcquisition>(
+        RangeContext{m_table, m_run, *m_ui, m_frame.get(), runAcquisition, refresh});
     registerCommands();
     // While a run or a mail is going on the window stays; its close box works again afterwards.
     m_frame->setCloseGuard([this] { return !m_busy && m_files->querySaveChanges(); });
@@ -144,7 +149,7 @@ void CSORPEXApp::runAcquisition() {
 
 void CSORPEXApp::onScheduleTimer() {
     // Nothing starts while a run or a mail is going on; the ticks it swallowed count as late.
-    if (m_busy || !m_poller.tick(m_settings.trigger, m_clock())) {
+    if (m_busy || !m_poller.tick(m_settings.trigger)) {
         return;
     }
     m_busy = true;

@@ -13,7 +13,6 @@
 #include <map>
 #include <memory>
 #include <string>
-#include <ctime>
 
 class QTimer;
 
@@ -32,7 +31,8 @@ class CSORPEXApp : public QObject, public DocumentView {
     Q_OBJECT
 public:
     // `ui` answers the questions of the core; nothing gives the Qt message boxes and dialogs.
-    explicit CSORPEXApp(std::string settingsFilePath, UserInteraction* ui = nullptr);
+    // `clock` drives the schedule and the automatic file names; nothing gives the system's.
+    explicit CSORPEXApp(std::string settingsFilePath, UserInteraction* ui = nullptr, const Clock* clock = nullptr);
     ~CSORPEXApp() override;
 
     // The start-up: settings read, the main window made (table cleared, settings applied, the
@@ -44,8 +44,6 @@ public:
 
     // The one-second timer: starts the scheduled run when the schedule is due.
     void onScheduleTimer();
-    // The clock the schedule is compared with; tests move their own.
-    void setClock(std::function<std::time_t()> clock) { m_clock = std::move(clock); }
     // Mails the report with `path` attached; the window repaints meanwhile and shows the
     // failure, if any, afterwards.
     void sendReportMail(const std::string& path);
@@ -91,8 +89,9 @@ private:
     std::unique_ptr<QtAcquisitionHost> m_host;
     QTimer* m_timer = nullptr;
     BatchTiming m_timing;
+    Clock m_systemClock;
+    const Clock& m_clock;
     SchedulePoller m_poller;
-    std::function<std::time_t()> m_clock = [] { return std::time(nullptr); };
     bool m_busy = false; // a run or a mail is going on: the timer does not start another
     std::map<int, std::function<void()>> m_commands;
     std::unique_ptr<ListCommands> m_listCommands;

@@ -4,7 +4,7 @@
 #include "inventory/printer_table.h"
 #include "ui/sorpex_view.h"
 
-#include "app/interaction.h"
+#include "base/interaction.h"
 
 #include <QApplication>
 

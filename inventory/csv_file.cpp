@@ -1,15 +1,13 @@
 #include "inventory/csv_file.h"
 
-#include "app/cp932.h"
-#include "app/interaction.h"
-#include "app/replacing_file.h"
+#include "base/cp932.h"
+#include "base/input_file.h"
+#include "base/interaction.h"
+#include "base/replacing_file.h"
 #include "inventory/csv_reader.h"
 
 #include <cerrno>
 #include <cstring>
-#include <fcntl.h>
-#include <sys/stat.h>
-#include <unistd.h>
 
 namespace sorpex {
 namespace {
@@ -28,51 +26,6 @@ void appendQuoted(std::string& line, std::string_view text) {
 void showErrorCode(UserInteraction& ui, const char* utf8Text, int error) {
     ui.showMessage(cp932::fromUtf8(utf8Text) + std::to_string(error), MessageIcon::Stop, MessageButtons::Ok);
 }
-
-// Owns a file descriptor opened for reading.
-class InputFile {
-public:
-    explicit InputFile(const std::string& nativePath) {
-        m_fd = ::open(nativePath.c_str(), O_RDONLY | O_CLOEXEC);
-        if (m_fd < 0) {
-            m_error = errno;
-            return;
-        }
-        // Only a regular file has an end to read to.
-        struct stat info {};
-        if (::fstat(m_fd, &info) != 0) {
-            m_error = errno;
-        } else if (S_ISDIR(info.st_mode)) {
-            m_error = EISDIR;
-        } else if (!S_ISREG(info.st_mode)) {
-            m_error = EINVAL;
-        }
-    }
-    ~InputFile() {
-        if (m_fd >= 0) {
-            ::close(m_fd);
-        }
-    }
-    InputFile(const InputFile&) = delete;
-    InputFile& operator=(const InputFile&) = delete;
-
-    bool isOpen() const { return m_fd >= 0 && m_error == 0; }
-    int error() const { return m_error; }
-
-    ssize_t read(char* buffer, std::size_t capacity) {
-        while (true) {
-            ssize_t n = ::read(m_fd, buffer, capacity);
-            if (n < 0 && errno == EINTR) {
-                continue;
-            }
-            return n;
-        }
-    }
-
-private:
-    int m_fd = -1;
-    int m_error = 0;
-};
 
 // Turns the end of a load into its message; the result of readCsvFile.
 bool reportLoad(CsvLoad load, int error, UserInteraction& ui) {

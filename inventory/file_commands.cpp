@@ -1,6 +1,6 @@
 #include "inventory/file_commands.h"
 
-#include "app/cp932.h"
+#include "base/cp932.h"
 #include "inventory/csv_file.h"
 #include "settings/app_settings.h"
 
@@ -22,20 +22,12 @@ std::string folderOf(std::string_view path) {
 
 } // namespace
 
-std::tm currentLocalTime() {
-    std::time_t now = std::time(nullptr);
-    std::tm local{};
-    localtime_r(&now, &local);
-    return local;
-}
-
-std::string autoFileName(const AppSettings& settings, const std::tm& t) {
+std::string autoFileName(const AppSettings& settings, const LocalTime& t) {
     // The root of a drive has no counterpart here: the settings file's folder stands in.
     std::string folder =
         settings.defaultSavePath.empty() ? folderOf(settings.settingsFilePath) : settings.defaultSavePath;
     char stamp[96];
-    std::snprintf(stamp, sizeof stamp, "%02d%02d%02d%02d%02d%02d", t.tm_year + 1900, t.tm_mon + 1, t.tm_mday, t.tm_hour,
-                  t.tm_min, t.tm_sec);
+    std::snprintf(stamp, sizeof stamp, "%02d%02d%02d%02d%02d%02d", t.year, t.month, t.day, t.hour, t.minute, t.second);
     if (folder.empty() || folder.back() != '/') {
         folder += '/';
     }
@@ -75,12 +67,12 @@ FileChooserRequest saveFileRequest(const AppSettings& settings, const std::strin
 }
 
 FileCommands::FileCommands(PrinterTable& table, DocumentState& document, const AppSettings& settings,
-                           UserInteraction& ui, DocumentView& view, std::string programName, LocalClock clock)
+                           UserInteraction& ui, DocumentView& view, std::string programName, const Clock& clock)
     : m_table(table), m_document(document), m_settings(settings), m_ui(ui), m_view(view),
-      m_programName(std::move(programName)), m_clock(std::move(clock)) {}
+      m_programName(std::move(programName)), m_clock(clock) {}
 
 void FileCommands::makeAutoFileName() {
-    m_document.autoFilePath = autoFileName(m_settings, m_clock());
+    m_document.autoFilePath = autoFileName(m_settings, m_clock.localNow());
 }
 
 void FileCommands::updateTitle(std::string_view path) {

@@ -1,10 +1,9 @@
 #pragma once
 
-#include "app/interaction.h"
+#include "base/clock.h"
+#include "base/interaction.h"
 #include "inventory/printer_table.h"
 
-#include <ctime>
-#include <functional>
 #include <string>
 #include <string_view>
 
@@ -28,13 +27,9 @@ public:
     virtual void clearList() = 0;                            // empty the list without rebuilding it
 };
 
-// The local time, for names with a time stamp; tests hand in a fixed one.
-using LocalClock = std::function<std::tm()>;
-std::tm currentLocalTime();
-
 // <folder>/SORPEX_<yyyymmddhhmmss>.csv. The folder is defaultSavePath, or, when that is empty,
 // the folder that holds the settings file.
-std::string autoFileName(const AppSettings& settings, const std::tm& localTime);
+std::string autoFileName(const AppSettings& settings, const LocalTime& localTime);
 
 // "<document> - <program>": the file name without folder and extension, "無題" for no file.
 std::string windowTitle(std::string_view path, std::string_view programName);
@@ -48,7 +43,7 @@ FileChooserRequest saveFileRequest(const AppSettings& settings, const std::strin
 class FileCommands {
 public:
     FileCommands(PrinterTable& table, DocumentState& document, const AppSettings& settings, UserInteraction& ui,
-                 DocumentView& view, std::string programName, LocalClock clock = currentLocalTime);
+                 DocumentView& view, std::string programName, const Clock& clock);
 
     // Fills autoFilePath.
     void makeAutoFileName();
@@ -84,7 +79,7 @@ private:
     UserInteraction& m_ui;
     DocumentView& m_view;
     std::string m_programName;
-    LocalClock m_clock;
+    const Clock& m_clock;
 };
 
 } // namespace sorpex

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "app/cp932.h"
+#include "base/cp932.h"
 
 #include <array>
 #include <cstddef>

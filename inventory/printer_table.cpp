@@ -1,7 +1,7 @@
 #include "inventory/printer_table.h"
 
-#include "app/cp932.h"
-#include "app/interaction.h"
+#include "base/cp932.h"
+#include "base/interaction.h"
 
 #include <algorithm>
 #include <cstdio>

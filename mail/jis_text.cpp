@@ -1,6 +1,6 @@
 #include "mail/jis_text.h"
 
-#include "app/cp932.h"
+#include "base/cp932.h"
 #include "mail/base64.h"
 
 #include <algorithm>

@@ -1,16 +1,12 @@
 #include "mail/report_mail.h"
 
-#include "app/cp932.h"
-#include "app/interaction.h"
+#include "base/cp932.h"
+#include "base/input_file.h"
+#include "base/interaction.h"
 #include "mail/base64.h"
 #include "mail/jis_text.h"
 #include "mail/smtp_client.h"
 #include "settings/app_settings.h"
-
-#include <cstdio>
-#include <fcntl.h>
-#include <sys/stat.h>
-#include <unistd.h>
 
 namespace sorpex {
 namespace {
@@ -18,37 +14,6 @@ namespace {
 // 57 bytes give one base64 line of 76 characters.
 constexpr std::size_t kAttachmentPiece = 57;
 constexpr std::size_t kFileTitleLimit = 255;
-
-// A regular file opened for buffered reading, closed with its owner.
-class InputFile {
-public:
-    explicit InputFile(const std::string& nativePath) {
-        // O_NONBLOCK keeps a FIFO from blocking the open; only regular files are read.
-        const int fd = ::open(nativePath.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK);
-        if (fd < 0) {
-            return;
-        }
-        struct stat status {};
-        if (::fstat(fd, &status) != 0 || !S_ISREG(status.st_mode) || (m_file = ::fdopen(fd, "rb")) == nullptr) {
-            ::close(fd);
-        }
-    }
-    ~InputFile() {
-        if (m_file != nullptr) {
-            std::fclose(m_file);
-        }
-    }
-    InputFile(const InputFile&) = delete;
-    InputFile& operator=(const InputFile&) = delete;
-
-    bool isOpen() const { return m_file != nullptr; }
-
-    // Fills `buffer` as far as the file goes; 0 at the end or after a read error.
-    std::size_t read(char* buffer, std::size_t size) { return std::fread(buffer, 1, size, m_file); }
-
-private:
-    std::FILE* m_file = nullptr;
-};
 
 std::string_view fileTitle(std::string_view path) {
     // '/' is never a trail byte of CP932, so the last one really ends the folder.
@@ -98,7 +63,7 @@ void sendAttachmentPart(SmtpSocket& socket, std::string_view path) {
     sendDataLine(socket, "\tfilename=\"" + title + "\"");
     sendDataLine(socket, "");
     char piece[kAttachmentPiece];
-    while (const std::size_t got = file.read(piece, sizeof piece)) {
+    while (const std::size_t got = file.readFully(piece, sizeof piece)) {
         sendDataLine(socket, base64Encode(std::string_view(piece, got)));
         if (socket.broken()) {
             break; // the server is gone; reading the rest of the file would be for nothing

@@ -1,6 +1,6 @@
 #include "mail/smtp_client.h"
 
-#include "app/cp932.h"
+#include "base/cp932.h"
 #include "mail/base64.h"
 #include "mail/reply_reader.h"
 

@@ -3,31 +3,29 @@
 #include <cerrno>
 #include <poll.h>
 #include <sys/socket.h>
-#include <unistd.h>
 #include <utility>
 
 namespace sorpex {
 
 SmtpSocket::SmtpSocket(SmtpSocket&& other) noexcept
-    : m_fd(std::exchange(other.m_fd, -1)), m_broken(std::exchange(other.m_broken, false)) {}
+    : m_fd(std::move(other.m_fd)), m_broken(std::exchange(other.m_broken, false)) {}
 
 SmtpSocket& SmtpSocket::operator=(SmtpSocket&& other) noexcept {
     if (this != &other) {
-        close();
-        m_fd = std::exchange(other.m_fd, -1);
+        m_fd = std::move(other.m_fd);
         m_broken = std::exchange(other.m_broken, false);
     }
     return *this;
 }
 
 bool SmtpSocket::sendAll(std::string_view bytes) {
-    if (m_fd < 0 || m_broken) {
+    if (!m_fd.valid() || m_broken) {
         return false;
     }
     const auto deadline = std::chrono::steady_clock::now() + kSendTimeout;
     while (!bytes.empty()) {
         // MSG_NOSIGNAL: a peer that has gone gives EPIPE here instead of killing the process.
-        const ssize_t sent = ::send(m_fd, bytes.data(), bytes.size(), MSG_NOSIGNAL | MSG_DONTWAIT);
+        const ssize_t sent = ::send(m_fd.get(), bytes.data(), bytes.size(), MSG_NOSIGNAL | MSG_DONTWAIT);
         if (sent > 0) {
             bytes.remove_prefix(static_cast<std::size_t>(sent));
             continue;
@@ -40,7 +38,7 @@ bool SmtpSocket::sendAll(std::string_view bytes) {
             // and then must not stretch it.
             const auto left =
                 std::chrono::ceil<std::chrono::milliseconds>(deadline - std::chrono::steady_clock::now()).count();
-            pollfd wait{m_fd, POLLOUT, 0};
+            pollfd wait{m_fd.get(), POLLOUT, 0};
             const int ready = left > 0 ? ::poll(&wait, 1, static_cast<int>(left)) : 0;
             if (ready > 0 || (ready < 0 && errno == EINTR)) {
                 continue;
@@ -53,10 +51,7 @@ bool SmtpSocket::sendAll(std::string_view bytes) {
 }
 
 void SmtpSocket::close() {
-    if (m_fd >= 0) {
-        ::close(m_fd);
-        m_fd = -1;
-    }
+    m_fd.reset();
     m_broken = false;
 }
 

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "base/unique_fd.h"
+
 #include <chrono>
 #include <string_view>
 
@@ -14,14 +16,11 @@ class SmtpSocket {
 public:
     SmtpSocket() = default;
     explicit SmtpSocket(int fd) noexcept : m_fd(fd) {}
-    ~SmtpSocket() { close(); }
     SmtpSocket(SmtpSocket&& other) noexcept;
     SmtpSocket& operator=(SmtpSocket&& other) noexcept;
-    SmtpSocket(const SmtpSocket&) = delete;
-    SmtpSocket& operator=(const SmtpSocket&) = delete;
 
-    bool valid() const { return m_fd >= 0; }
-    int fd() const { return m_fd; }
+    bool valid() const { return m_fd.valid(); }
+    int fd() const { return m_fd.get(); }
 
     // Sends every byte within kSendTimeout. A server that hung up gives false, never SIGPIPE.
     // After one failed send the byte stream is broken: every later send gives false at once.
@@ -31,7 +30,7 @@ public:
     void close();
 
 private:
-    int m_fd = -1;
+    UniqueFd m_fd;
     bool m_broken = false;
 };
 

@@ -1,8 +1,8 @@
 #include "settings/app_settings.h"
 
-#include "app/cp932.h"
-#include "app/interaction.h"
-#include "app/replacing_file.h"
+#include "base/cp932.h"
+#include "base/interaction.h"
+#include "base/replacing_file.h"
 #include "settings/ini_file.h"
 
 #include <cerrno>

@@ -1,11 +1,11 @@
 #include "settings/config_dialog.h"
 
-#include "app/cp932.h"
-#include "app/dialog_units.h"
-#include "app/interaction.h"
-#include "app/qt_text.h"
+#include "base/cp932.h"
+#include "base/qt/cp932_edit.h"
+#include "base/qt/dialog_units.h"
+#include "base/interaction.h"
+#include "base/qt/qt_text.h"
 #include "settings/app_settings.h"
-#include "settings/dialog_parts.h"
 
 #include <QComboBox>
 #include <QGroupBox>
@@ -22,29 +22,29 @@ SORPEXConfig::SORPEXConfig(AppSettings& settings, UserInteraction& ui, QWidget* 
 
     auto* acquisition = new QGroupBox(QString::fromUtf8("情報取得設定"), this);
     place(acquisition, "acquisitionGroup", 0, 7, 7, 172, 67);
-    addLabel(this, QString::fromUtf8("タイムアウト時間："), 31, 22, 56, 8);
+    addLabel(this, "タイムアウト時間：", 31, 22, 56, 8);
     m_timeout = new QComboBox(this);
     placeCombo(m_timeout, "timeoutCombo", 1038, 88, 20, 38,
                {" 1", " 2", " 3", " 4", " 5", " 6", " 7", " 8", " 9", "10"});
-    addLabel(this, QString::fromUtf8("秒"), 131, 23, 9, 8);
-    addLabel(this, QString::fromUtf8("リトライ回数："), 31, 36, 42, 8);
+    addLabel(this, "秒", 131, 23, 9, 8);
+    addLabel(this, "リトライ回数：", 31, 36, 42, 8);
     m_retry = new QComboBox(this);
     placeCombo(m_retry, "retryCombo", 1039, 88, 35, 38, {" 0", " 1", " 2", " 3", " 4", " 5"});
-    addLabel(this, QString::fromUtf8("回"), 131, 37, 9, 8);
-    addLabel(this, QString::fromUtf8("情報取得後の自動保存："), 31, 53, 84, 8);
+    addLabel(this, "回", 131, 37, 9, 8);
+    addLabel(this, "情報取得後の自動保存：", 31, 53, 84, 8);
     m_autoSave = new QComboBox(this);
     placeCombo(m_autoSave, "autoSaveCombo", 1042, 115, 52, 40,
                {QString::fromUtf8("しない"), QString::fromUtf8("する")});
 
     auto* paths = new QGroupBox(QString::fromUtf8("パス設定"), this);
     place(paths, "pathGroup", 0, 7, 82, 172, 73);
-    addLabel(this, QString::fromUtf8("起動時の呼び出しCSVファイル"), 15, 97, 109, 13);
-    m_csvPath = new QLineEdit(this);
+    addLabel(this, "起動時の呼び出しCSVファイル", 15, 97, 109, 13);
+    m_csvPath = new Cp932LineEdit({.limit = kPathLimit}, this);
     place(m_csvPath, "csvPathEdit", 1046, 15, 106, 113, 13);
     auto* csvBrowse = new QPushButton(QString::fromUtf8("参照..."), this);
     place(csvBrowse, "csvBrowseButton", 1043, 131, 106, 40, 12);
-    addLabel(this, QString::fromUtf8("自動保存先パス"), 15, 125, 109, 13);
-    m_savePath = new QLineEdit(this);
+    addLabel(this, "自動保存先パス", 15, 125, 109, 13);
+    m_savePath = new Cp932LineEdit({.limit = kPathLimit}, this);
     place(m_savePath, "savePathEdit", 1047, 15, 134, 112, 12);
     auto* saveBrowse = new QPushButton(QString::fromUtf8("参照..."), this);
     place(saveBrowse, "saveBrowseButton", 1044, 132, 134, 40, 12);
@@ -64,11 +64,11 @@ SORPEXConfig::SORPEXConfig(AppSettings& settings, UserInteraction& ui, QWidget* 
         settings.timeoutSeconds >= 1 && settings.timeoutSeconds <= 10 ? settings.timeoutSeconds - 1 : -1);
     m_retry->setCurrentIndex(settings.retryCount >= 0 && settings.retryCount <= 5 ? settings.retryCount : -1);
     m_autoSave->setCurrentIndex(settings.autoSave ? 1 : 0);
-    setUpLimitedEdit(m_csvPath, kPathLimit, settings.defaultCsvPath);
-    setUpLimitedEdit(m_savePath, kPathLimit, settings.defaultSavePath);
+    m_csvPath->setCp932Text(settings.defaultCsvPath);
+    m_savePath->setCp932Text(settings.defaultSavePath);
 }
 
-bool SORPEXConfig::takePath(QLineEdit* edit, const std::string& path) {
+bool SORPEXConfig::takePath(Cp932LineEdit* edit, const std::string& path) {
     if (path.size() > kPathLimit) {
         m_ui.showMessage(cp932::fromUtf8("パスが長すぎます。259バイト以内のパスを選択してください。"),
                          MessageIcon::Stop, MessageButtons::Ok);
@@ -100,8 +100,8 @@ void SORPEXConfig::accept() {
     // No selection gives a time-out of 0 and -1 retries, as the old version stored them.
     m_settings.timeoutSeconds = m_timeout->currentIndex() + 1;
     m_settings.retryCount = m_retry->currentIndex();
-    m_settings.defaultSavePath = editText(m_savePath);
-    m_settings.defaultCsvPath = editText(m_csvPath);
+    m_settings.defaultSavePath = m_savePath->cp932Text();
+    m_settings.defaultCsvPath = m_csvPath->cp932Text();
     m_settings.autoSave = m_autoSave->currentIndex() == 1;
     // A failed write has shown its message; the new values still apply until the program ends.
     writeEnvironmentSettings(m_settings, m_ui);

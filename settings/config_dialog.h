@@ -3,12 +3,12 @@
 #include <QDialog>
 
 class QComboBox;
-class QLineEdit;
 class QWidget;
 
 namespace sorpex {
 
 struct AppSettings;
+class Cp932LineEdit;
 class UserInteraction;
 
 // 環境設定: SNMP time-out and retries, automatic saving and the two paths. The dialog works on
@@ -23,15 +23,15 @@ public:
 private:
     void browseCsvFile();
     void browseSaveFolder();
-    bool takePath(QLineEdit* edit, const std::string& path);
+    bool takePath(Cp932LineEdit* edit, const std::string& path);
 
     AppSettings& m_settings;
     UserInteraction& m_ui;
     QComboBox* m_timeout;
     QComboBox* m_retry;
     QComboBox* m_autoSave;
-    QLineEdit* m_csvPath;
-    QLineEdit* m_savePath;
+    Cp932LineEdit* m_csvPath;
+    Cp932LineEdit* m_savePath;
 };
 
 // 環境設定 (32807): time-out, retries, automatic save and the two paths.

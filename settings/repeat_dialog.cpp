@@ -1,10 +1,10 @@
 #include "settings/repeat_dialog.h"
 
-#include "app/cp932.h"
-#include "app/dialog_units.h"
-#include "app/interaction.h"
-#include "app/qt_text.h"
-#include "settings/dialog_parts.h"
+#include "base/cp932.h"
+#include "base/qt/cp932_edit.h"
+#include "base/qt/dialog_units.h"
+#include "base/interaction.h"
+#include "base/qt/qt_text.h"
 
 #include <QCheckBox>
 #include <QComboBox>
@@ -71,20 +71,20 @@ CRepeat::CRepeat(AppSettings& settings, UserInteraction& ui, QWidget* parent)
     // Two rows more than the old dialog: the login of the authenticated mail session.
     setFixedSize(dialogSize(this, 286, 266));
 
-    addLabel(this, QString::fromUtf8("繰り返し登録"), 21, 20, 44, 8);
+    addLabel(this, "繰り返し登録", 21, 20, 44, 8);
     m_cycle = new QComboBox(this);
     placeCombo(m_cycle, "cycleCombo", 1017, 72, 18, 52,
                {QString::fromUtf8("設定なし"), QString::fromUtf8("毎月"), QString::fromUtf8("毎週"),
                 QString::fromUtf8("毎日")});
     m_day = new QComboBox(this);
     placeCombo(m_day, "dayCombo", 1025, 128, 18, 34, numberItems(1, 30, 1) << QString::fromUtf8("最終"));
-    addLabel(this, QString::fromUtf8("日"), 166, 20, 9, 8);
+    addLabel(this, "日", 166, 20, 9, 8);
     m_hour = new QComboBox(this);
     placeCombo(m_hour, "hourCombo", 1026, 177, 18, 30, numberItems(0, 23, 1));
-    addLabel(this, QString::fromUtf8("時"), 211, 20, 9, 8);
+    addLabel(this, "時", 211, 20, 9, 8);
     m_minute = new QComboBox(this);
     placeCombo(m_minute, "minuteCombo", 1027, 223, 18, 30, numberItems(0, 55, 5));
-    addLabel(this, QString::fromUtf8("分"), 259, 20, 9, 8);
+    addLabel(this, "分", 259, 20, 9, 8);
 
     for (std::size_t day = 0; day < kWeekdayBoxes.size(); ++day) {
         const WeekdayBox& box = kWeekdayBoxes[day];
@@ -93,7 +93,7 @@ CRepeat::CRepeat(AppSettings& settings, UserInteraction& ui, QWidget* parent)
         place(m_weekdays[day], box.name, box.controlId, box.x, 50, 16, 10);
     }
 
-    addLabel(this, QString::fromUtf8("メール送信(SMTP)"), 21, 68, 58, 8);
+    addLabel(this, "メール送信(SMTP)", 21, 68, 58, 8);
     m_mail = new QCheckBox(this);
     place(m_mail, "mailCheck", 1033, 87, 68, 8, 10);
     QLabel* note =
@@ -103,32 +103,32 @@ CRepeat::CRepeat(AppSettings& settings, UserInteraction& ui, QWidget* parent)
                  101, 66, 155, 18);
     note->setWordWrap(true);
 
-    addLabel(this, QString::fromUtf8("サーバ名:"), 45, 89, 32, 8);
-    m_server = new QLineEdit(this);
+    addLabel(this, "サーバ名:", 45, 89, 32, 8);
+    m_server = new Cp932LineEdit({.limit = kServerLimit}, this);
     place(m_server, "serverEdit", 1034, 88, 85, 157, 14);
-    addLabel(this, QString::fromUtf8("ポート番号:"), 45, 104, 38, 8);
-    m_port = new QLineEdit(this);
+    addLabel(this, "ポート番号:", 45, 104, 38, 8);
+    m_port = new Cp932LineEdit({.limit = kPortLimit, .digitsOnly = true}, this);
     place(m_port, "portEdit", 1035, 88, 101, 31, 14);
-    addLabel(this, QString::fromUtf8("差出人:"), 45, 119, 28, 8);
-    m_from = new QLineEdit(this);
+    addLabel(this, "差出人:", 45, 119, 28, 8);
+    m_from = new Cp932LineEdit({.limit = kAddressLimit}, this);
     place(m_from, "fromEdit", 1036, 88, 116, 157, 14);
-    addLabel(this, QString::fromUtf8("ユーザー名:"), 45, 134, 40, 8);
-    m_user = new QLineEdit(this);
+    addLabel(this, "ユーザー名:", 45, 134, 40, 8);
+    m_user = new Cp932LineEdit({.limit = kLoginLimit}, this);
     place(m_user, "userEdit", 0, 88, 131, 157, 14);
-    addLabel(this, QString::fromUtf8("パスワード:"), 45, 149, 40, 8);
-    m_password = new QLineEdit(this);
+    addLabel(this, "パスワード:", 45, 149, 40, 8);
+    m_password = new Cp932LineEdit({.limit = kLoginLimit}, this);
     place(m_password, "passwordEdit", 0, 88, 146, 157, 14);
     m_password->setEchoMode(QLineEdit::Password);
-    addLabel(this, QString::fromUtf8("宛先:"), 45, 163, 20, 8);
-    m_to = new LimitedTextEdit(kAddressLimit, LimitedTextEdit::EnterConfirms, this);
+    addLabel(this, "宛先:", 45, 163, 20, 8);
+    m_to = new Cp932TextEdit({.limit = kAddressLimit}, this);
     place(m_to, "toEdit", 1037, 88, 161, 157, 22);
     // Two lines tall: a scroll bar would leave no room for them; the cursor scrolls the text.
     m_to->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
-    addLabel(this, QString::fromUtf8("件名:"), 45, 186, 20, 8);
-    m_subject = new QLineEdit(this);
+    addLabel(this, "件名:", 45, 186, 20, 8);
+    m_subject = new Cp932LineEdit({.limit = kSubjectLimit}, this);
     place(m_subject, "subjectEdit", 1038, 88, 184, 157, 14);
-    addLabel(this, QString::fromUtf8("本文:"), 45, 199, 20, 8);
-    m_body = new LimitedTextEdit(kBodyLimit, LimitedTextEdit::EnterStartsLine, this);
+    addLabel(this, "本文:", 45, 199, 20, 8);
+    m_body = new Cp932TextEdit({.limit = kBodyLimit, .enterStartsLine = true}, this);
     place(m_body, "bodyEdit", 1039, 88, 199, 157, 43);
     m_body->setVerticalScrollBarPolicy(Qt::ScrollBarAsNeeded);
 
@@ -146,13 +146,13 @@ CRepeat::CRepeat(AppSettings& settings, UserInteraction& ui, QWidget* parent)
         m_weekdays[day]->setChecked(settings.scheduleWeekdays[day]);
     }
     m_mail->setChecked(settings.mailEnabled);
-    setUpLimitedEdit(m_server, kServerLimit, settings.mailServer);
-    setUpLimitedEdit(m_port, kPortLimit, std::to_string(settings.mailPort), Cp932Validator::DigitsOnly);
-    setUpLimitedEdit(m_from, kAddressLimit, settings.mailFrom);
-    setUpLimitedEdit(m_user, kLoginLimit, settings.mailUser);
-    setUpLimitedEdit(m_password, kLoginLimit, settings.mailPassword);
+    m_server->setCp932Text(settings.mailServer);
+    m_port->setCp932Text(std::to_string(settings.mailPort));
+    m_from->setCp932Text(settings.mailFrom);
+    m_user->setCp932Text(settings.mailUser);
+    m_password->setCp932Text(settings.mailPassword);
     m_to->setCp932Text(settings.mailTo);
-    setUpLimitedEdit(m_subject, kSubjectLimit, settings.mailSubject);
+    m_subject->setCp932Text(settings.mailSubject);
     m_body->setCp932Text(settings.mailBody);
     applyEnablingRule();
 
@@ -232,15 +232,15 @@ void CRepeat::accept() {
         s.scheduleWeekdays[day] = m_weekdays[day]->isChecked();
     }
     s.mailEnabled = m_mail->isChecked();
-    std::string portText = editText(m_port);
-    s.mailServer = editText(m_server);
+    std::string portText = m_port->cp932Text();
+    s.mailServer = m_server->cp932Text();
     s.mailPort = portValue(portText);
-    s.mailFrom = editText(m_from);
+    s.mailFrom = m_from->cp932Text();
     s.mailTo = m_to->cp932Text();
-    s.mailSubject = editText(m_subject);
+    s.mailSubject = m_subject->cp932Text();
     s.mailBody = m_body->cp932Text();
-    s.mailUser = editText(m_user);
-    s.mailPassword = editText(m_password);
+    s.mailUser = m_user->cp932Text();
+    s.mailPassword = m_password->cp932Text();
 
     if (mailFieldsMissing()) {
         m_ui.showMessage(cp932::fromUtf8("メール情報をすべて設定してください。"), MessageIcon::Warning,

@@ -9,12 +9,12 @@
 
 class QCheckBox;
 class QComboBox;
-class QLineEdit;
 class QWidget;
 
 namespace sorpex {
 
-class LimitedTextEdit;
+class Cp932LineEdit;
+class Cp932TextEdit;
 class UserInteraction;
 
 // 繰り返し取得設定: the schedule of the repeated acquisition and the report mail. The cycle and
@@ -67,14 +67,14 @@ private:
     QComboBox* m_minute;
     std::array<QCheckBox*, 7> m_weekdays{};
     QCheckBox* m_mail;
-    QLineEdit* m_server;
-    QLineEdit* m_port;
-    QLineEdit* m_from;
-    QLineEdit* m_user;
-    QLineEdit* m_password;
-    LimitedTextEdit* m_to;
-    QLineEdit* m_subject;
-    LimitedTextEdit* m_body;
+    Cp932LineEdit* m_server;
+    Cp932LineEdit* m_port;
+    Cp932LineEdit* m_from;
+    Cp932LineEdit* m_user;
+    Cp932LineEdit* m_password;
+    Cp932TextEdit* m_to;
+    Cp932LineEdit* m_subject;
+    Cp932TextEdit* m_body;
 };
 
 // 繰り返し取得設定 (32805): the schedule and the report mail.

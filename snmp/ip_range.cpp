@@ -1,20 +1,20 @@
 #include "snmp/ip_range.h"
 
-#include "app/interaction.h"
-#include "app/main_frame.h"
-#include "app/sorpex_app.h"
+#include "base/interaction.h"
 #include "snmp/ip_range_dialog.h"
 #include "snmp/ip_range_walk.h"
 
+#include <utility>
+
 namespace sorpex {
 
-IpRangeAcquisition::IpRangeAcquisition(CSORPEXApp& app) : m_app(app) {}
+IpRangeAcquisition::IpRangeAcquisition(RangeContext context) : m_context(std::move(context)) {}
 
 void IpRangeAcquisition::run() {
     AddressRange range;
     {
         // One dialog for the loop: after a refusal it opens again with what was entered.
-        IpRange dialog(m_app.mainFrame());
+        IpRange dialog(m_context.dialogParent);
         dialog.setStartAddress(m_lastStart);
         dialog.setEndAddress(m_lastEnd);
         while (true) {
@@ -26,13 +26,13 @@ void IpRangeAcquisition::run() {
             if (refusal.empty()) {
                 break;
             }
-            m_app.interaction().showMessage(refusal, MessageIcon::Stop, MessageButtons::Ok);
+            m_context.ui.showMessage(refusal, MessageIcon::Stop, MessageButtons::Ok);
         }
     }
     m_lastStart = range.start;
     m_lastEnd = range.end;
-    acquireRange(m_app.table(), range, m_app.runState(), m_app.interaction(), [this] { m_app.runAcquisition(); });
-    m_app.refreshList();
+    acquireRange(m_context.table, range, m_context.run, m_context.ui, m_context.runAcquisition);
+    m_context.refreshList();
 }
 
 } // namespace sorpex

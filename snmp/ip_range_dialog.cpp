@@ -1,19 +1,12 @@
 #include "snmp/ip_range_dialog.h"
 
-#include "app/dialog_units.h"
-#include "ui/ip_address_edit.h"
+#include "base/qt/dialog_units.h"
+#include "base/qt/ip_address_edit.h"
 
-#include <QLabel>
 #include <QPushButton>
 
 namespace sorpex {
 namespace {
-
-QLabel* addLabel(QDialog* dialog, const char* text, int x, int y, int width) {
-    auto* label = new QLabel(QString::fromUtf8(text), dialog);
-    label->setGeometry(dialogRect(dialog, x, y, width, 9));
-    return label;
-}
 
 void setOrClear(IpAddressEdit* edit, std::uint32_t address) {
     if (address == 0) {
@@ -30,15 +23,15 @@ IpRange::IpRange(QWidget* parent) : QDialog(parent) {
     setWindowTitle(QString::fromUtf8("IPアドレス範囲で情報取得"));
     setFixedSize(dialogSize(this, 186, 88));
 
-    addLabel(this, "開始IPアドレス", 12, 14, 58);
+    addLabel(this, "開始IPアドレス", 12, 14, 58, 9);
     m_start = new IpAddressEdit(this);
     m_start->setObjectName("startAddress");
     m_start->setGeometry(dialogRect(this, 72, 11, 100, 15));
-    addLabel(this, "終了IPアドレス", 12, 34, 58);
+    addLabel(this, "終了IPアドレス", 12, 34, 58, 9);
     m_end = new IpAddressEdit(this);
     m_end->setObjectName("endAddress");
     m_end->setGeometry(dialogRect(this, 72, 31, 100, 15));
-    addLabel(this, "注意：コミュニティ名は、\"public\" 固定です", 12, 52, 162);
+    addLabel(this, "注意：コミュニティ名は、\"public\" 固定です", 12, 52, 162, 9);
 
     auto* ok = new QPushButton("OK", this);
     ok->setObjectName("okButton");

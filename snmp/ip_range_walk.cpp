@@ -1,7 +1,7 @@
 #include "snmp/ip_range_walk.h"
 
-#include "app/cp932.h"
-#include "app/interaction.h"
+#include "base/cp932.h"
+#include "base/interaction.h"
 #include "inventory/printer_table.h"
 #include "snmp/run_state.h"
 

@@ -1,6 +1,6 @@
 #include "snmp/snmp_get.h"
 
-#include "app/cp932.h"
+#include "base/cp932.h"
 #include "settings/app_settings.h"
 #include "snmp/snmp_value.h"
 

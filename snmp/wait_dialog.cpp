@@ -1,8 +1,8 @@
 #include "snmp/wait_dialog.h"
 
-#include "app/cp932.h"
-#include "app/dialog_units.h"
-#include "app/interaction.h"
+#include "base/cp932.h"
+#include "base/qt/dialog_units.h"
+#include "base/interaction.h"
 #include "snmp/run_state.h"
 
 #include <QCloseEvent>

@@ -1,6 +1,6 @@
 #include "ui/entry_check.h"
 
-#include "app/cp932.h"
+#include "base/cp932.h"
 #include "inventory/printer_table.h"
 
 #include <cstdio>

@@ -1,15 +1,14 @@
 #include "ui/entry_dialog.h"
 
-#include "app/cp932.h"
-#include "app/dialog_units.h"
-#include "app/interaction.h"
-#include "app/qt_text.h"
+#include "base/cp932.h"
+#include "base/qt/cp932_edit.h"
+#include "base/qt/dialog_units.h"
+#include "base/interaction.h"
+#include "base/qt/qt_text.h"
 #include "inventory/printer_record.h"
-#include "ui/cp932_edits.h"
 #include "ui/entry_check.h"
-#include "ui/ip_address_edit.h"
+#include "base/qt/ip_address_edit.h"
 
-#include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
 
@@ -21,10 +20,8 @@ constexpr std::size_t kCommunityLimit = CommunityText::kMaxLength; // 255
 constexpr std::size_t kCommentLimit = RecordText::kMaxLength;      // 1023
 
 // A label right-aligned against the control to its right, which starts at x = 61.
-void addLabel(QDialog* dialog, const char* text, int x, int y) {
-    auto* label = new QLabel(QString::fromUtf8(text), dialog);
-    label->setAlignment(Qt::AlignRight | Qt::AlignTop);
-    label->setGeometry(dialogRect(dialog, x, y, 58 - x, 9));
+void addFieldLabel(QDialog* dialog, const char* text, int x, int y) {
+    addLabel(dialog, text, x, y, 58 - x, 9, Qt::AlignRight | Qt::AlignTop);
 }
 
 // The message for a text CP932 cannot store, or nothing.
@@ -56,18 +53,18 @@ CEntryPrt::CEntryPrt(QWidget* parent) : QDialog(parent) {
     m_address = new IpAddressEdit(this);
     m_address->setObjectName("addressEdit");
     m_address->setGeometry(dialogRect(this, 61, 27, 100, 15));
-    addLabel(this, "ＩＰアドレス", 12, 31);
+    addFieldLabel(this, "ＩＰアドレス", 12, 31);
 
-    m_community = new QLineEdit(this);
+    // What CP932 cannot hold is taken here and refused at OK, with its position.
+    m_community = new Cp932LineEdit({.limit = kCommunityLimit, .refuseUnencodable = false}, this);
     m_community->setObjectName("communityEdit");
-    m_community->setValidator(new Cp932LimitValidator(kCommunityLimit, m_community));
     m_community->setGeometry(dialogRect(this, 61, 44, 100, 14));
-    addLabel(this, "コミュニティ名", 7, 49);
+    addFieldLabel(this, "コミュニティ名", 7, 49);
 
-    m_comment = new Cp932TextEdit(kCommentLimit, this);
+    m_comment = new Cp932TextEdit({.limit = kCommentLimit, .refuseUnencodable = false}, this);
     m_comment->setObjectName("commentEdit");
     m_comment->setGeometry(dialogRect(this, 61, 60, 100, 42));
-    addLabel(this, "コメント", 13, 65);
+    addFieldLabel(this, "コメント", 13, 65);
 
     m_id = new QLineEdit(this);
     m_id->setObjectName("idEdit");
@@ -75,7 +72,7 @@ CEntryPrt::CEntryPrt(QWidget* parent) : QDialog(parent) {
     m_id->setAlignment(Qt::AlignRight);
     m_id->setFocusPolicy(Qt::ClickFocus);
     m_id->setGeometry(dialogRect(this, 61, 10, 35, 14));
-    addLabel(this, "ID", 16, 13);
+    addFieldLabel(this, "ID", 16, 13);
 
     connect(m_ok, &QPushButton::clicked, this, &QDialog::accept);
     connect(m_cancel, &QPushButton::clicked, this, &QDialog::reject);
@@ -87,8 +84,8 @@ void CEntryPrt::setIdText(const QString& text) {
 
 void CEntryPrt::setValues(const EntryValues& values) {
     m_address->setAddress(values.address);
-    m_community->setText(fromCp932(values.community));
-    m_comment->setCrLfText(fromCp932(values.comment));
+    m_community->setCp932Text(values.community);
+    m_comment->setCp932Text(values.comment);
 }
 
 std::uint32_t CEntryPrt::address() const {

@@ -11,6 +11,7 @@ class QPushButton;
 
 namespace sorpex {
 
+class Cp932LineEdit;
 class Cp932TextEdit;
 class IpAddressEdit;
 class PrinterTable;
@@ -45,7 +46,7 @@ private:
     QPushButton* m_ok;
     QPushButton* m_cancel;
     IpAddressEdit* m_address;
-    QLineEdit* m_community;
+    Cp932LineEdit* m_community;
     Cp932TextEdit* m_comment;
     QLineEdit* m_id;
 };

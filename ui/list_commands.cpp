@@ -1,11 +1,9 @@
 #include "ui/list_commands.h"
 
-#include "app/commands.h"
-#include "app/cp932.h"
-#include "app/interaction.h"
-#include "app/main_frame.h"
-#include "app/sorpex_app.h"
+#include "base/cp932.h"
+#include "base/interaction.h"
 #include "inventory/printer_table.h"
+#include "ui/context_menu_commands.h"
 #include "ui/entry_check.h"
 #include "ui/entry_dialog.h"
 #include "ui/printer_list_model.h"
@@ -16,22 +14,23 @@
 #include <QMenu>
 
 #include <string>
+#include <utility>
 
 namespace sorpex {
 
-ListCommands::ListCommands(CSORPEXApp& app) : m_app(app) {
-    CSORPEXView* view = m_app.view();
+ListCommands::ListCommands(ListContext context) : m_context(std::move(context)) {
+    CSORPEXView* view = &m_context.view;
     connect(view, &CSORPEXView::headerClicked, this, &ListCommands::sortByHeader);
     connect(view, &CSORPEXView::rowsDoubleClicked, this, &ListCommands::changePrinters);
     connect(view, &CSORPEXView::contextMenuWanted, this, &ListCommands::showContextMenu);
 }
 
 void ListCommands::refuse(const char* utf8Text) {
-    m_app.interaction().showMessage(cp932::fromUtf8(utf8Text), MessageIcon::Stop, MessageButtons::Ok);
+    m_context.ui.showMessage(cp932::fromUtf8(utf8Text), MessageIcon::Stop, MessageButtons::Ok);
 }
 
 bool ListCommands::refuseWithoutSelection() {
-    if (m_app.view()->firstSelectedId() != 0) {
+    if (m_context.view.firstSelectedId() != 0) {
         return false;
     }
     refuse("プリンタを選択してください");
@@ -39,26 +38,26 @@ bool ListCommands::refuseWithoutSelection() {
 }
 
 void ListCommands::addPrinter() {
-    PrinterTable& table = m_app.table();
+    PrinterTable& table = m_context.table;
     if (table.isFull()) {
         refuse("件数が上限を超えます。これ以上追加できません。");
         return;
     }
-    std::optional<EntryValues> entered = runEntryDialog(m_app.mainFrame(), m_app.interaction(), table,
+    std::optional<EntryValues> entered = runEntryDialog(m_context.dialogParent, m_context.ui, table,
                                                         std::to_string(table.nextId()), {0, "public", ""}, 0);
     if (!entered) {
         return;
     }
     table.appendRecord(dottedAddress(entered->address), entered->community, entered->comment);
-    m_app.refreshList();
+    m_context.refreshList();
 }
 
 void ListCommands::changePrinters() {
     if (refuseWithoutSelection()) {
         return;
     }
-    PrinterTable& table = m_app.table();
-    for (int id : m_app.view()->selectedIds()) {
+    PrinterTable& table = m_context.table;
+    for (int id : m_context.view.selectedIds()) {
         int index = id > 0 ? table.findById(id) : -1;
         if (index < 0) {
             continue;
@@ -70,7 +69,7 @@ void ListCommands::changePrinters() {
         }
         EntryValues initial{address.value_or(0), row.community.str(), row.comment.str()};
         std::optional<EntryValues> entered =
-            runEntryDialog(m_app.mainFrame(), m_app.interaction(), table, std::to_string(row.id), initial, row.id);
+            runEntryDialog(m_context.dialogParent, m_context.ui, table, std::to_string(row.id), initial, row.id);
         if (!entered) {
             continue;
         }
@@ -79,22 +78,22 @@ void ListCommands::changePrinters() {
         row.comment.set(entered->comment);
         table.setModified();
     }
-    m_app.refreshList();
+    m_context.refreshList();
 }
 
 void ListCommands::deletePrinters() {
     if (refuseWithoutSelection()) {
         return;
     }
-    m_app.table().deleteRows(m_app.view()->selectedIds(), m_app.interaction());
-    m_app.refreshList();
+    m_context.table.deleteRows(m_context.view.selectedIds(), m_context.ui);
+    m_context.refreshList();
 }
 
 void ListCommands::move(bool up) {
     if (refuseWithoutSelection()) {
         return;
     }
-    CSORPEXView* view = m_app.view();
+    CSORPEXView* view = &m_context.view;
     QModelIndexList selected = view->selectionModel()->selectedRows();
     if (selected.size() > 1) {
         refuse("複数選択できません");
@@ -102,11 +101,11 @@ void ListCommands::move(bool up) {
     }
     int row = selected.front().row();
     int id = view->firstSelectedId();
-    bool moved = up ? m_app.table().moveUp(id) : m_app.table().moveDown(id);
+    bool moved = up ? m_context.table.moveUp(id) : m_context.table.moveDown(id);
     if (!moved) {
         return;
     }
-    m_app.refreshList();
+    m_context.refreshList();
     view->selectRow(up ? row - 1 : row + 1);
 }
 
@@ -118,36 +117,36 @@ void ListCommands::moveDown() {
 }
 
 void ListCommands::resetIds() {
-    PrinterTable& table = m_app.table();
+    PrinterTable& table = m_context.table;
     if (table.rowCount() == 0) {
         return;
     }
-    if (m_app.interaction().showMessage(cp932::fromUtf8("IDを更新しますか？"), MessageIcon::Question,
-                                        MessageButtons::OkCancel) != Answer::Ok) {
+    if (m_context.ui.showMessage(cp932::fromUtf8("IDを更新しますか？"), MessageIcon::Question,
+                                 MessageButtons::OkCancel) != Answer::Ok) {
         return;
     }
     table.compactAndRenumber();
-    m_app.refreshList();
+    m_context.refreshList();
 }
 
 void ListCommands::acquireSelected() {
     if (refuseWithoutSelection()) {
         return;
     }
-    m_app.table().markForAcquisition(m_app.view()->selectedIds());
-    m_app.runAcquisition();
+    m_context.table.markForAcquisition(m_context.view.selectedIds());
+    m_context.runAcquisition();
 }
 
 void ListCommands::sortByHeader(int column) {
-    m_app.table().sortByColumn(column, m_reverse);
+    m_context.table.sortByColumn(column, m_reverse);
     m_reverse = !m_reverse;
-    m_app.refreshList();
+    m_context.refreshList();
     // The mark tells which way the next click will sort, as the flag now stands.
-    m_app.view()->listModel()->setSortMark(column, QString::fromUtf8(m_reverse ? "△" : "▽"));
+    m_context.view.listModel()->setSortMark(column, QString::fromUtf8(m_reverse ? "△" : "▽"));
 }
 
 void ListCommands::showContextMenu(const QPoint& globalPos) {
-    QMenu menu(m_app.view());
+    QMenu menu(&m_context.view);
     menu.setObjectName("listContextMenu");
     auto addItem = [&menu](const char* text, int id) {
         QAction* action = menu.addAction(QString::fromUtf8(text));
@@ -161,7 +160,7 @@ void ListCommands::showContextMenu(const QPoint& globalPos) {
     addItem("プリンタ追加...", command::kContextAdd);
     QAction* change = addItem("プリンタ設定変更...", command::kContextChange);
     // Only this menu greys items out; the menus, the toolbar and the keys never do.
-    bool selected = m_app.view()->firstSelectedId() != 0;
+    bool selected = m_context.view.firstSelectedId() != 0;
     acquire->setEnabled(selected);
     remove->setEnabled(selected);
     change->setEnabled(selected);

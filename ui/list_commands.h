@@ -3,9 +3,25 @@
 #include <QObject>
 #include <QPoint>
 
+#include <functional>
+
+class QWidget;
+
 namespace sorpex {
 
-class CSORPEXApp;
+class CSORPEXView;
+class PrinterTable;
+class UserInteraction;
+
+// What the list commands work on, handed in by the application.
+struct ListContext {
+    PrinterTable& table;
+    UserInteraction& ui;
+    CSORPEXView& view;
+    QWidget* dialogParent;
+    std::function<void()> runAcquisition; // a run over the rows marked for acquisition
+    std::function<void()> refreshList;
+};
 
 // The editing commands of the printer list: add, change, delete, move, renumber, sort and
 // acquire the selected printers, from the menus, the toolbar, the keys and the list itself.
@@ -13,7 +29,7 @@ class CSORPEXApp;
 class ListCommands : public QObject {
     Q_OBJECT
 public:
-    explicit ListCommands(CSORPEXApp& app);
+    explicit ListCommands(ListContext context);
 
     void addPrinter();      // 32781, 32801 (Insert), 32814
     void changePrinters();  // 32782, 32816, a double-click
@@ -30,7 +46,7 @@ private:
     bool refuseWithoutSelection();
     void move(bool up);
 
-    CSORPEXApp& m_app;
+    ListContext m_context;
     // One flag for all columns: each click sorts the opposite way of the click before it.
     bool m_reverse = false;
 };

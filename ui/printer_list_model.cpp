@@ -1,6 +1,6 @@
 #include "ui/printer_list_model.h"
 
-#include "app/qt_text.h"
+#include "base/qt/qt_text.h"
 #include "inventory/printer_table.h"
 #include "ui/list_text.h"
 

@@ -1,4 +1,6 @@
+#include "app/batch_mode.h"
 #include "tests/support/child_process.h"
+#include "tests/support/csv_builder.h"
 #include "tests/support/smtp_peer.h"
 #include "tests/support/snmpsim_agent.h"
 #include "tests/support/temp_dir.h"
@@ -6,23 +8,29 @@
 #include <cstdlib>
 #include <filesystem>
 #include <gtest/gtest.h>
+#include <sstream>
 #include <sys/stat.h>
 
 using namespace sorpex::test;
 
 namespace {
 
-const std::string kProgram = std::string(SORPEX_BINARY_DIR) + "/app/sorpex";
-const std::string kHeader =
-    "Comment,IP Address,Community Name,Printer Model,Count,System Name,System Location,System Contact,"
-    "System Descr\r\n";
+const std::string& kHeader = kListHeaderLine;
 
-RunResult runSorpex(std::vector<std::string> args) {
-    // As from cron: no display of any kind.
+// The batch mode's function, as main calls it; the report path and the messages in one text.
+RunResult runSorpex(const std::vector<std::string>& args) {
+    std::ostringstream out;
+    std::ostringstream err;
+    int code = sorpex::runBatchMode(args, out, err, false);
+    return {code, out.str() + err.str()};
+}
+
+// The program itself, as from cron: no display of any kind.
+RunResult runTheProgram(std::vector<std::string> args) {
     unsetenv("DISPLAY");
     unsetenv("WAYLAND_DISPLAY");
     unsetenv("QT_QPA_PLATFORM");
-    args.insert(args.begin(), kProgram);
+    args.insert(args.begin(), SORPEX_PROGRAM);
     return runProgram(args, std::chrono::seconds(60));
 }
 
@@ -155,12 +163,18 @@ TEST_F(BatchMode, MailsTheReportWithItsFileAttached) {
     EXPECT_EQ(refusing.messageCount(), 0);
 }
 
-TEST(BatchModeHelp, HelpAndVersionNeedNoDisplay) {
-    RunResult version = runSorpex({"--version"});
+TEST(BatchModeProgram, RunsWithoutADisplay) {
+    if (std::string(SORPEX_PROGRAM).empty()) {
+        GTEST_SKIP() << "the program is built only with the widgets";
+    }
+    RunResult version = runTheProgram({"--version"});
     EXPECT_EQ(version.exitCode, 0);
     EXPECT_EQ(version.output, "SORPEX Version 2.0\n");
-    RunResult help = runSorpex({"--help"});
+    RunResult help = runTheProgram({"--help"});
     EXPECT_EQ(help.exitCode, 0);
     EXPECT_NE(help.output.find("--acquire LIST.csv"), std::string::npos);
     EXPECT_NE(help.output.find("4 the mail failed"), std::string::npos);
+    TempDir dir;
+    RunResult missing = runTheProgram({"--acquire", dir.file("none.csv"), "--settings", dir.file("SORPEX.ini")});
+    EXPECT_EQ(missing.exitCode, 1) << missing.output;
 }

@@ -1,14 +1,16 @@
 #include "app/commands.h"
 #include "app/main_frame.h"
-#include "app/qt_text.h"
+#include "base/qt/qt_text.h"
 #include "app/sorpex_app.h"
 #include "snmp/wait_dialog.h"
-#include "tests/support/scripted_interaction.h"
+#include "tests/support/csv_builder.h"
+#include "tests/support/qt/app_fixture.h"
 #include "tests/support/snmpsim_agent.h"
 #include "ui/sorpex_view.h"
 
 #include <QAbstractItemModel>
 #include <QAction>
+#include <QComboBox>
 #include <QApplication>
 #include <QLabel>
 #include <QMenuBar>
@@ -28,18 +30,12 @@ namespace {
 
 const QString kProgram = "main_window_test";
 
-std::string csvRow(const std::string& comment, const std::string& address) {
-    return "\"" + comment + "\"," + address + ",public,\"\",,\"\",\"\",\"\",\"\"\r\n";
-}
-
 std::string csvFile(const std::vector<std::string>& addresses) {
-    std::string text =
-        "Comment,IP Address,Community Name,Printer Model,Count,System Name,System Location,System Contact,"
-        "System Descr\r\n";
+    std::vector<ListRow> rows;
     for (std::size_t i = 0; i < addresses.size(); ++i) {
-        text += csvRow("row " + std::to_string(i + 1), addresses[i]);
+        rows.push_back({"row " + std::to_string(i + 1), addresses[i]});
     }
-    return text;
+    return listFile(rows);
 }
 
 std::string printerRecording(int n) {
@@ -58,44 +54,6 @@ std::string printerRecording(int n) {
            "1.3.6.1.2.1.43.10.2.1.4.1.1|65|" +
            std::to_string(100 * n) + "\n";
 }
-
-// A fresh application in a folder of its own, answered by a scripted user.
-struct Fixture {
-    TempDir dir;
-    ScriptedInteraction ui;
-    std::unique_ptr<CSORPEXApp> app;
-
-    void start(const std::string& ini) {
-        writeFileBytes(dir.file("SORPEX.ini"), ini);
-        app = std::make_unique<CSORPEXApp>(dir.file("SORPEX.ini"), &ui);
-        app->start();
-    }
-    QAbstractItemModel* list() const { return app->view()->model(); }
-    QString cell(int row, int column) const { return list()->index(row, column).data().toString(); }
-    QString title() const { return app->mainFrame()->windowTitle(); }
-};
-
-// Acts on the progress dialog while a run blocks the test in its event loop.
-class DialogWatcher : public QObject {
-public:
-    std::function<void(WaitDialog*)> onVisible;
-    explicit DialogWatcher(std::function<void(WaitDialog*)> action) : onVisible(std::move(action)) {
-        m_timer.setInterval(20);
-        connect(&m_timer, &QTimer::timeout, this, [this] {
-            for (QWidget* widget : QApplication::topLevelWidgets()) {
-                if (auto* dialog = qobject_cast<WaitDialog*>(widget); dialog && dialog->isVisible()) {
-                    ++seen;
-                    onVisible(dialog);
-                }
-            }
-        });
-        m_timer.start();
-    }
-    int seen = 0;
-
-private:
-    QTimer m_timer;
-};
 
 } // namespace
 
@@ -117,6 +75,7 @@ private slots:
     void aCancelAnsweredNoGoesOn();
     void unusableAddressesAreMarkedAndAsked();
     void closingAsksToSaveAndACancelledSaveKeepsTheWindow();
+    void aDailyScheduleTakesEffectAtTheNextTick();
 
 private:
     std::unique_ptr<TempDir> m_recordings;
@@ -140,7 +99,7 @@ void MainWindowTest::cleanupTestCase() {
 }
 
 void MainWindowTest::startsUntitledWithoutAStartupFile() {
-    Fixture f;
+    AppFixture f;
     f.start("[AppParam]\r\nDefalutCSV=\r\n");
     QCOMPARE(f.title(), QString::fromUtf8("無題 - ") + kProgram);
     QCOMPARE(f.list()->rowCount(), 0);
@@ -149,7 +108,7 @@ void MainWindowTest::startsUntitledWithoutAStartupFile() {
 }
 
 void MainWindowTest::aMissingStartupFileIsReportedOnceAndNamedInTheTitle() {
-    Fixture f;
+    AppFixture f;
     std::string missing = f.dir.file("printers.csv");
     f.start("[AppParam]\r\nDefalutCSV=" + missing + "\r\n");
     int startupMessages = 0;
@@ -165,7 +124,7 @@ void MainWindowTest::aMissingStartupFileIsReportedOnceAndNamedInTheTitle() {
 }
 
 void MainWindowTest::aStartupFileIsListed() {
-    Fixture f;
+    AppFixture f;
     writeFileBytes(f.dir.file("fleet.csv"), csvFile({"127.0.9.1", "127.0.9.2", "127.0.9.3"}));
     f.start("[AppParam]\r\nDefalutCSV=" + f.dir.file("fleet.csv") + "\r\n");
     QVERIFY(f.ui.shown.empty());
@@ -179,7 +138,7 @@ void MainWindowTest::aStartupFileIsListed() {
 }
 
 void MainWindowTest::menusToolbarAndStatusBarAreTheProgramsOwn() {
-    Fixture f;
+    AppFixture f;
     f.start("");
     CMainFrame* frame = f.app->mainFrame();
     QStringList menus;
@@ -258,7 +217,7 @@ void MainWindowTest::menusToolbarAndStatusBarAreTheProgramsOwn() {
 }
 
 void MainWindowTest::acceleratorsRouteToTheMenuCommands() {
-    Fixture f;
+    AppFixture f;
     f.start("");
     CMainFrame* frame = f.app->mainFrame();
     frame->activateWindow();
@@ -272,24 +231,23 @@ void MainWindowTest::acceleratorsRouteToTheMenuCommands() {
 }
 
 void MainWindowTest::aboutShowsTheVersion() {
-    Fixture f;
+    AppFixture f;
     f.start("");
     QString version;
     QString caption;
-    QTimer::singleShot(0, [&] {
-        QWidget* dialog = QApplication::activeModalWidget();
-        QVERIFY(dialog != nullptr);
-        caption = dialog->windowTitle();
-        version = dialog->findChild<QLabel*>("versionLabel")->text();
-        dialog->close();
-    });
-    f.app->runCommand(command::kAbout);
+    f.driver.run(
+        "aboutDialog", [&] { f.app->runCommand(command::kAbout); },
+        [&](QWidget* dialog) {
+            caption = dialog->windowTitle();
+            version = dialog->findChild<QLabel*>("versionLabel")->text();
+            dialog->close();
+        });
     QCOMPARE(caption, QString::fromUtf8("バージョン情報 SORPEX"));
     QCOMPARE(version, QString("SORPEX Version 2.0"));
 }
 
 void MainWindowTest::anAcquisitionRunFillsTheListAndSavesAutomatically() {
-    Fixture f;
+    AppFixture f;
     std::vector<std::string> addresses;
     for (int n = 1; n <= 25; ++n) {
         addresses.push_back(n <= 20 ? "127.0.9." + std::to_string(n) : "127.0.9." + std::to_string(200 + n));
@@ -300,10 +258,10 @@ void MainWindowTest::anAcquisitionRunFillsTheListAndSavesAutomatically() {
     std::filesystem::create_directory(f.dir.file("reports"));
 
     QStringList counts;
-    DialogWatcher watcher([&](WaitDialog* dialog) { counts << dialog->countText(); });
+    f.driver.watch("waitDialog", [&](QWidget* dialog) { counts << static_cast<WaitDialog*>(dialog)->countText(); });
     f.app->runCommand(command::kAcquireAllKey);
 
-    QVERIFY(watcher.seen > 0);
+    QVERIFY(!counts.isEmpty());
     QVERIFY(counts.first().endsWith("/25"));
     QVERIFY(f.ui.shown.empty());
     QCOMPARE(f.list()->rowCount(), 25);
@@ -326,13 +284,15 @@ void MainWindowTest::anAcquisitionRunFillsTheListAndSavesAutomatically() {
     }
     QCOMPARE(saved.size(), 1u);
     QString name = QString::fromStdString(saved[0].stem().string());
-    QVERIFY(name.startsWith("SORPEX_") && name.size() == 21);
+    LocalTime t = f.clock.localNow();
+    QCOMPARE(name,
+             QString::asprintf("SORPEX_%04d%02d%02d%02d%02d%02d", t.year, t.month, t.day, t.hour, t.minute, t.second));
     QCOMPARE(f.title(), name + " - " + kProgram);
     QVERIFY(readFileBytes(saved[0].string()).find("\"Printer Model X\",700,\"prn-7\"") != std::string::npos);
 }
 
 void MainWindowTest::aCancelConfirmedDuringTheFirstBatchKeepsTheRest() {
-    Fixture f;
+    AppFixture f;
     // The first batch waits a second for ten silent addresses, time enough to press Cancel.
     std::vector<std::string> addresses;
     for (int n = 1; n <= 30; ++n) {
@@ -344,7 +304,8 @@ void MainWindowTest::aCancelConfirmedDuringTheFirstBatchKeepsTheRest() {
     bool pressed = false;
     QString stateAfter;
     bool cancelVisibleAfter = true;
-    DialogWatcher watcher([&](WaitDialog* dialog) {
+    f.driver.watch("waitDialog", [&](QWidget* widget) {
+        auto* dialog = static_cast<WaitDialog*>(widget);
         auto* cancel = dialog->findChild<QPushButton*>("cancelButton");
         if (!pressed) {
             pressed = true;
@@ -372,7 +333,7 @@ void MainWindowTest::aCancelConfirmedDuringTheFirstBatchKeepsTheRest() {
 }
 
 void MainWindowTest::aCancelAnsweredNoGoesOn() {
-    Fixture f;
+    AppFixture f;
     std::vector<std::string> addresses;
     for (int n = 1; n <= 15; ++n) {
         addresses.push_back(n <= 10 ? "127.0.9." + std::to_string(100 + n) : "127.0.9." + std::to_string(n));
@@ -380,7 +341,7 @@ void MainWindowTest::aCancelAnsweredNoGoesOn() {
     writeFileBytes(f.dir.file("fleet.csv"), csvFile(addresses));
     f.start("[AppParam]\r\nDefalutCSV=" + f.dir.file("fleet.csv") + "\r\nTimeOut=1\r\nSnmpPort=1161\r\n");
     bool pressed = false;
-    DialogWatcher watcher([&](WaitDialog* dialog) {
+    f.driver.watch("waitDialog", [&](QWidget* dialog) {
         if (!pressed) {
             pressed = true;
             QTest::mouseClick(dialog->findChild<QPushButton*>("cancelButton"), Qt::LeftButton);
@@ -395,13 +356,13 @@ void MainWindowTest::aCancelAnsweredNoGoesOn() {
 }
 
 void MainWindowTest::unusableAddressesAreMarkedAndAsked() {
-    Fixture f;
+    AppFixture f;
     writeFileBytes(f.dir.file("fleet.csv"), csvFile({"127.0.9.1"}));
     f.start("[AppParam]\r\nDefalutCSV=" + f.dir.file("fleet.csv") + "\r\nSnmpPort=1161\r\n");
     // An address the entry dialog would refuse, put straight into the table.
     f.app->table().slot(0).ipAddress.set("300.1.1.1");
     int dialogs = 0;
-    DialogWatcher watcher([&](WaitDialog*) { ++dialogs; });
+    f.driver.watch("waitDialog", [&](QWidget*) { ++dialogs; });
     f.ui.answerNext(Answer::Cancel);
     f.app->runCommand(command::kAcquireAll);
     QCOMPARE(f.ui.texts(), std::vector<std::string>{"有効なＩＰアドレスの指定がありません。処理を中止します。"});
@@ -418,7 +379,7 @@ void MainWindowTest::unusableAddressesAreMarkedAndAsked() {
 }
 
 void MainWindowTest::closingAsksToSaveAndACancelledSaveKeepsTheWindow() {
-    Fixture f;
+    AppFixture f;
     f.start("");
     CMainFrame* frame = f.app->mainFrame();
     QVERIFY(f.app->table().appendRecord("127.0.9.1", "public", ""));
@@ -438,6 +399,34 @@ void MainWindowTest::closingAsksToSaveAndACancelledSaveKeepsTheWindow() {
     frame->actions(command::kExit).first()->trigger();
     QVERIFY(!frame->isVisible());
     QCOMPARE(f.ui.texts().size(), 2u);
+}
+
+void MainWindowTest::aDailyScheduleTakesEffectAtTheNextTick() {
+    AppFixture f;
+    std::tm at{};
+    at.tm_year = 2025 - 1900;
+    at.tm_mon = 2;
+    at.tm_mday = 31;
+    at.tm_hour = 9;
+    at.tm_min = 4;
+    at.tm_isdst = -1;
+    f.clock.set(std::mktime(&at));
+    f.start("");
+    f.driver.run(
+        "repeatDialog", [&] { f.app->runCommand(command::kRepeatSettings); },
+        [&](QWidget* d) {
+            control<QComboBox>(d, "cycleCombo")->setCurrentIndex(3);
+            control<QComboBox>(d, "hourCombo")->setCurrentIndex(9);
+            control<QComboBox>(d, "minuteCombo")->setCurrentIndex(1);
+            clickButton(d, "okButton");
+        });
+    QVERIFY(readFileBytes(f.dir.file("SORPEX.ini")).ends_with("Cycle=Dayly\r\nTriger=\r\nTime=9:5\r\n"));
+    // Nobody tells the timer: its next tick reads the new trigger and starts the run, which
+    // finds no printer in the empty list.
+    QVERIFY(f.ui.shown.empty());
+    f.clock.set(f.clock.now() + 60);
+    QTRY_VERIFY_WITH_TIMEOUT(!f.ui.shown.empty(), 3000);
+    QCOMPARE(f.ui.texts()[0], "有効なＩＰアドレスの指定がありません。処理を中止します。");
 }
 
 QTEST_MAIN(MainWindowTest)

@@ -1,6 +1,6 @@
 #include "app/main_frame.h"
-#include "app/sorpex_app.h"
-#include "tests/support/scripted_interaction.h"
+#include "tests/support/csv_builder.h"
+#include "tests/support/qt/app_fixture.h"
 #include "tests/support/smtp_peer.h"
 #include "tests/support/snmpsim_agent.h"
 #include "ui/sorpex_view.h"
@@ -43,33 +43,20 @@ std::vector<std::filesystem::path> filesIn(const std::string& folder) {
 }
 
 // The application with a daily schedule at 09:05 and mail on, and a clock the test moves.
-struct Fixture {
-    TempDir dir;
-    ScriptedInteraction ui;
-    std::unique_ptr<CSORPEXApp> app;
-    std::time_t now = 0;
-
+struct Fixture : AppFixture {
     explicit Fixture(bool autoSave) {
-        std::string fleet = "Comment,IP Address,Community Name,Printer Model,Count,System Name,System Location,"
-                            "System Contact,System Descr\r\n"
-                            "\"one\",127.0.6.1,public,\"\",,\"\",\"\",\"\",\"\"\r\n"
-                            "\"two\",127.0.6.2,public,\"\",,\"\",\"\",\"\",\"\"\r\n";
-        writeFileBytes(dir.file("fleet.csv"), fleet);
+        writeFileBytes(dir.file("fleet.csv"), listFile({{"one", "127.0.6.1"}, {"two", "127.0.6.2"}}));
         std::filesystem::create_directory(dir.file("reports"));
-        writeFileBytes(dir.file("SORPEX.ini"),
-                       "[AppParam]\r\nDefalutCSV=" + dir.file("fleet.csv") + "\r\nSnmpPort=1161\r\nTimeOut=1\r\n" +
-                           "Auto_Save=" + (autoSave ? "ON" : "OFF") + "\r\nDefalutSavePath=" + dir.file("reports") +
-                           "\r\n[AutoStartParam]\r\nAutoStart=YES\r\nCycle=Dayly\r\nTime=9:5\r\n"
-                           "[ReportParam]\r\nReport=YES\r\nMailServer=" +
-                           kMailServer + "\r\nPort=" + std::to_string(kMailPort) +
-                           "\r\nFromAdd=<sorpex@example.test>\r\nToAdd=<admin@example.test>\r\n");
-        app = std::make_unique<CSORPEXApp>(dir.file("SORPEX.ini"), &ui);
-        app->setClock([this] { return now; });
-        app->start();
+        start("[AppParam]\r\nDefalutCSV=" + dir.file("fleet.csv") + "\r\nSnmpPort=1161\r\nTimeOut=1\r\n" +
+              "Auto_Save=" + (autoSave ? "ON" : "OFF") + "\r\nDefalutSavePath=" + dir.file("reports") +
+              "\r\n[AutoStartParam]\r\nAutoStart=YES\r\nCycle=Dayly\r\nTime=9:5\r\n"
+              "[ReportParam]\r\nReport=YES\r\nMailServer=" +
+              kMailServer + "\r\nPort=" + std::to_string(kMailPort) +
+              "\r\nFromAdd=<sorpex@example.test>\r\nToAdd=<admin@example.test>\r\n");
     }
 
     void tickAt(std::time_t instant) {
-        now = instant;
+        clock.set(instant);
         app->onScheduleTimer();
     }
 };
@@ -124,6 +111,8 @@ void ScheduledReportTest::mailOnAutoSaveOffMailsANewFileAndKeepsTheTitle() {
     QCOMPARE(f.app->mainFrame()->windowTitle(), "fleet - " + kProgram);
     std::vector<std::filesystem::path> saved = filesIn(f.dir.file("reports"));
     QCOMPARE(saved.size(), 1u);
+    // The automatic name carries the time of the clock the schedule runs on.
+    QCOMPARE(saved[0].filename().string(), "SORPEX_20270309090500.csv");
     DecodedMail mail = decodeMail(peer.message());
     QCOMPARE(mail.attachmentNames, std::vector<std::string>{saved[0].filename().string()});
     QCOMPARE(mail.attachments.size(), 1u);
@@ -143,8 +132,8 @@ void ScheduledReportTest::mailAndAutoSaveOnMailTheFileTheRunSaved() {
 
     std::vector<std::filesystem::path> saved = filesIn(f.dir.file("reports"));
     QCOMPARE(saved.size(), 1u);
-    QString stem = QString::fromStdString(saved[0].stem().string());
-    QCOMPARE(f.app->mainFrame()->windowTitle(), stem + " - " + kProgram);
+    QCOMPARE(saved[0].filename().string(), "SORPEX_20270309090501.csv");
+    QCOMPARE(f.app->mainFrame()->windowTitle(), "SORPEX_20270309090501 - " + kProgram);
     DecodedMail mail = decodeMail(peer.message());
     QCOMPARE(mail.attachments.size(), 1u);
     QCOMPARE(mail.attachments[0], readFileBytes(saved[0].string()));

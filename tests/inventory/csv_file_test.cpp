@@ -1,6 +1,6 @@
 #include "inventory/csv_file.h"
 
-#include "app/cp932.h"
+#include "base/cp932.h"
 #include "inventory/ip_address.h"
 #include "tests/support/scripted_interaction.h"
 #include "tests/support/temp_dir.h"

@@ -1,4 +1,4 @@
-#include "app/interaction.h"
+#include "base/interaction.h"
 #include "inventory/csv_file.h"
 #include "inventory/ip_address.h"
 

@@ -1,8 +1,9 @@
 #include "inventory/file_commands.h"
 
-#include "app/cp932.h"
+#include "base/cp932.h"
 #include "inventory/csv_file.h"
 #include "settings/app_settings.h"
+#include "tests/support/manual_clock.h"
 #include "tests/support/scripted_interaction.h"
 #include "tests/support/temp_dir.h"
 
@@ -31,15 +32,11 @@ public:
     int clears = 0;
 };
 
-std::tm fixedTime() {
-    std::tm t{};
-    t.tm_year = 2024 - 1900;
-    t.tm_mon = 2;
-    t.tm_mday = 5;
-    t.tm_hour = 9;
-    t.tm_min = 8;
-    t.tm_sec = 7;
-    return t;
+// 2024-03-05 09:08:07 UTC.
+const ManualClock kFixedClock(1709629687, ManualClock::Utc);
+
+LocalTime fixedTime() {
+    return kFixedClock.localNow();
 }
 
 class FileCommandsTest : public ::testing::Test {
@@ -64,7 +61,7 @@ protected:
     AppSettings settings;
     ScriptedInteraction ui;
     RecordingView view;
-    FileCommands commands{table, document, settings, ui, view, "sorpex", fixedTime};
+    FileCommands commands{table, document, settings, ui, view, "sorpex", kFixedClock};
 };
 
 } // namespace

@@ -1,6 +1,6 @@
 #include "inventory/printer_table.h"
 
-#include "app/cp932.h"
+#include "base/cp932.h"
 #include "tests/support/scripted_interaction.h"
 
 #include <gtest/gtest.h>

@@ -1,7 +1,7 @@
 #include "mail/base64.h"
 #include "mail/jis_text.h"
 
-#include "app/cp932.h"
+#include "base/cp932.h"
 
 #include <gtest/gtest.h>
 

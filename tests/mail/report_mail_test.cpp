@@ -1,6 +1,6 @@
 #include "mail/report_mail.h"
 
-#include "app/cp932.h"
+#include "base/cp932.h"
 #include "mail/base64.h"
 #include "mail/smtp_client.h"
 #include "settings/app_settings.h"

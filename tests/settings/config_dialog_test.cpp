@@ -1,9 +1,7 @@
-#include "app/commands.h"
-#include "app/cp932.h"
-#include "app/sorpex_app.h"
+#include "base/cp932.h"
 #include "settings/app_settings.h"
 #include "settings/config_dialog.h"
-#include "tests/settings/dialog_driver.h"
+#include "tests/support/qt/modal_driver.h"
 #include "tests/support/scripted_interaction.h"
 #include "tests/support/temp_dir.h"
 
@@ -25,7 +23,7 @@ using namespace sorpex::test;
 
 namespace {
 
-void click(QDialog* dialog, const char* button) {
+void click(QWidget* dialog, const char* button) {
     control<QPushButton>(dialog, button)->click();
 }
 
@@ -43,8 +41,10 @@ struct Fixture {
         readSettingsFile(settings, path);
         applySettings(settings);
     }
-    void run(const std::function<void(QDialog*)>& act) {
-        drive([this] { openEnvironmentSettings(settings, ui, nullptr); }, act);
+    void run(const std::function<void(QWidget*)>& act) {
+        ModalDriver driver;
+        driver.run(
+            "configDialog", [this] { openEnvironmentSettings(settings, ui, nullptr); }, act);
     }
     std::string file() const { return std::filesystem::exists(path) ? readFileBytes(path) : "(none)"; }
 };
@@ -63,36 +63,27 @@ private slots:
 };
 
 void ConfigDialogTest::okWithoutChangesWritesEveryKeyBack() {
-    // Opened through the program's command, as the menu item does.
-    TempDir dir;
-    writeFileBytes(dir.file("SORPEX.ini"),
-                   "[AppParam]\r\nFilter=A;B\r\nFilter_Enable=off\r\n\r\n[ReportParam]\r\nPassword=pw\r\n");
-    chmod(dir.file("SORPEX.ini").c_str(), 0644);
-    ScriptedInteraction ui;
-    CSORPEXApp app(dir.file("SORPEX.ini"), &ui);
-    app.start();
-    drive([&] { app.runCommand(command::kEnvironmentSettings); },
-          [&](QDialog* d) {
-              QCOMPARE(d->windowTitle(), QString::fromUtf8("環境設定"));
-              QCOMPARE(control<QComboBox>(d, "timeoutCombo")->currentText(), QString(" 2"));
-              QCOMPARE(control<QComboBox>(d, "retryCombo")->currentText(), QString(" 0"));
-              QCOMPARE(control<QComboBox>(d, "autoSaveCombo")->currentText(), QString::fromUtf8("しない"));
-              click(d, "okButton");
-          });
-    QCOMPARE(readFileBytes(dir.file("SORPEX.ini")),
-             "[AppParam]\r\nFilter=A;B;\r\nFilter_Enable=off\r\nTimeOut=2\r\nRetry=0\r\nDefalutCSV=\r\n"
-             "DefalutSavePath=\r\nAuto_Save=OFF\r\n\r\n[ReportParam]\r\nPassword=pw\r\n");
+    Fixture f("[AppParam]\r\nFilter=A;B\r\nFilter_Enable=off\r\n\r\n[ReportParam]\r\nPassword=pw\r\n");
+    f.run([&](QWidget* d) {
+        QCOMPARE(d->windowTitle(), QString::fromUtf8("環境設定"));
+        QCOMPARE(control<QComboBox>(d, "timeoutCombo")->currentText(), QString(" 2"));
+        QCOMPARE(control<QComboBox>(d, "retryCombo")->currentText(), QString(" 0"));
+        QCOMPARE(control<QComboBox>(d, "autoSaveCombo")->currentText(), QString::fromUtf8("しない"));
+        click(d, "okButton");
+    });
+    QCOMPARE(f.file(), "[AppParam]\r\nFilter=A;B;\r\nFilter_Enable=off\r\nTimeOut=2\r\nRetry=0\r\nDefalutCSV=\r\n"
+                       "DefalutSavePath=\r\nAuto_Save=OFF\r\n\r\n[ReportParam]\r\nPassword=pw\r\n");
     // The file holds a password, so whoever rewrites it leaves it to its owner alone.
     struct stat info {};
-    stat(dir.file("SORPEX.ini").c_str(), &info);
+    stat(f.path.c_str(), &info);
     QCOMPARE(info.st_mode & 0777, 0600u);
-    QVERIFY(ui.shown.empty());
+    QVERIFY(f.ui.shown.empty());
 }
 
 void ConfigDialogTest::choicesAndBrowsedPathsAreStored() {
     Fixture f;
     const std::string csv = cp932::fromUtf8("/データ/一覧.csv");
-    f.run([&](QDialog* d) {
+    f.run([&](QWidget* d) {
         auto* csvEdit = control<QLineEdit>(d, "csvPathEdit");
         auto* saveEdit = control<QLineEdit>(d, "savePathEdit");
         f.ui.chooseNext(csv);
@@ -138,7 +129,7 @@ void ConfigDialogTest::choicesAndBrowsedPathsAreStored() {
 void ConfigDialogTest::cancelAfterBrowsingChangesNothing() {
     const std::string ini = "[AppParam]\r\nDefalutCSV=/old.csv\r\nTimeOut=4\r\n";
     Fixture f(ini);
-    f.run([&](QDialog* d) {
+    f.run([&](QWidget* d) {
         f.ui.chooseNext("/new.csv");
         click(d, "csvBrowseButton");
         f.ui.chooseNext("/new");
@@ -154,7 +145,7 @@ void ConfigDialogTest::cancelAfterBrowsingChangesNothing() {
 
 void ConfigDialogTest::valuesOutsideTheListsOpenUnselected() {
     Fixture f("[AppParam]\r\nTimeOut=11\r\nRetry=6\r\n");
-    f.run([&](QDialog* d) {
+    f.run([&](QWidget* d) {
         QCOMPARE(control<QComboBox>(d, "timeoutCombo")->currentIndex(), -1);
         QCOMPARE(control<QComboBox>(d, "retryCombo")->currentIndex(), -1);
         click(d, "okButton");
@@ -167,7 +158,7 @@ void ConfigDialogTest::valuesOutsideTheListsOpenUnselected() {
 void ConfigDialogTest::aFailedWriteStillClosesAndKeepsTheValues() {
     Fixture f;
     f.settings.settingsFilePath = f.dir.file("missing/SORPEX.ini");
-    f.run([&](QDialog* d) {
+    f.run([&](QWidget* d) {
         control<QComboBox>(d, "retryCombo")->setCurrentIndex(3);
         click(d, "okButton");
         QVERIFY(!d->isVisible());

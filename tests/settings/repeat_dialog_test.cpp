@@ -1,9 +1,7 @@
-#include "app/commands.h"
-#include "app/cp932.h"
-#include "app/sorpex_app.h"
+#include "base/cp932.h"
 #include "settings/app_settings.h"
 #include "settings/repeat_dialog.h"
-#include "tests/settings/dialog_driver.h"
+#include "tests/support/qt/modal_driver.h"
 #include "tests/support/scripted_interaction.h"
 #include "tests/support/temp_dir.h"
 
@@ -44,7 +42,7 @@ void retype(QLineEdit* edit, const QString& text) {
     typeText(edit, text);
 }
 
-void clickOk(QDialog* dialog) {
+void clickOk(QWidget* dialog) {
     control<QPushButton>(dialog, "okButton")->click();
 }
 
@@ -69,14 +67,16 @@ struct Fixture {
         readSettingsFile(settings, path);
         applySettings(settings);
     }
-    void run(const std::function<void(QDialog*)>& act) {
-        drive([this] { openRepeatSettings(settings, ui, nullptr); }, act);
+    void run(const std::function<void(QWidget*)>& act) {
+        ModalDriver driver;
+        driver.run(
+            "repeatDialog", [this] { openRepeatSettings(settings, ui, nullptr); }, act);
     }
     std::string file() const { return std::filesystem::exists(path) ? readFileBytes(path) : "(none)"; }
 };
 
 // Switches the mail on and fills every field.
-void fillMail(QDialog* d, const QString& port = "25") {
+void fillMail(QWidget* d, const QString& port = "25") {
     auto* mail = control<QCheckBox>(d, "mailCheck");
     if (!mail->isChecked()) {
         mail->click();
@@ -95,7 +95,6 @@ class RepeatDialogTest : public QObject {
 private slots:
     void monthlyOnTheLastDayAt2355();
     void weeklyOnMondayWednesdayAndFridayAt905();
-    void dailyTakesEffectAtTheNextTick();
     void noScheduleWritesOnlyAutoStartAndKeepsEveryValue();
     void mailFieldsAreCheckedOnlyWithTheSwitchOn();
     void thePortIsWrittenAsTypedAndUsedAsANumber();
@@ -108,7 +107,7 @@ private slots:
 
 void RepeatDialogTest::monthlyOnTheLastDayAt2355() {
     Fixture f;
-    f.run([&](QDialog* d) {
+    f.run([&](QWidget* d) {
         QCOMPARE(d->windowTitle(), QString::fromUtf8("繰り返し取得設定"));
         auto* day = control<QComboBox>(d, "dayCombo");
         QCOMPARE(day->count(), 31);
@@ -133,7 +132,7 @@ void RepeatDialogTest::monthlyOnTheLastDayAt2355() {
 void RepeatDialogTest::weeklyOnMondayWednesdayAndFridayAt905() {
     // Keys already in the file are replaced where they stand, new ones join their section.
     Fixture f("[AppParam]\r\nTimeOut=3\r\n\r\n[AutoStartParam]\r\nAutoStart=NO\r\nTime=0:0\r\n");
-    f.run([&](QDialog* d) {
+    f.run([&](QWidget* d) {
         QList<int> ids;
         for (const char* name : {"mondayCheck", "tuesdayCheck", "wednesdayCheck", "thursdayCheck", "fridayCheck",
                                  "saturdayCheck", "sundayCheck"}) {
@@ -155,36 +154,6 @@ void RepeatDialogTest::weeklyOnMondayWednesdayAndFridayAt905() {
     QCOMPARE(f.settings.trigger.dateMask, 0u);
 }
 
-void RepeatDialogTest::dailyTakesEffectAtTheNextTick() {
-    TempDir dir;
-    ScriptedInteraction ui;
-    CSORPEXApp app(dir.file("SORPEX.ini"), &ui);
-    std::tm at{};
-    at.tm_year = 2025 - 1900;
-    at.tm_mon = 2;
-    at.tm_mday = 31;
-    at.tm_hour = 9;
-    at.tm_min = 4;
-    at.tm_isdst = -1;
-    std::time_t now = std::mktime(&at);
-    app.setClock([&] { return now; });
-    app.start();
-    drive([&] { app.runCommand(command::kRepeatSettings); },
-          [&](QDialog* d) {
-              control<QComboBox>(d, "cycleCombo")->setCurrentIndex(3);
-              control<QComboBox>(d, "hourCombo")->setCurrentIndex(9);
-              control<QComboBox>(d, "minuteCombo")->setCurrentIndex(1);
-              clickOk(d);
-          });
-    QVERIFY(readFileBytes(dir.file("SORPEX.ini")).ends_with("Cycle=Dayly\r\nTriger=\r\nTime=9:5\r\n"));
-    // Nobody tells the timer: its next tick reads the new trigger and starts the run, which
-    // finds no printer in the empty list.
-    QVERIFY(ui.shown.empty());
-    now += 60;
-    QTRY_VERIFY_WITH_TIMEOUT(!ui.shown.empty(), 3000);
-    QCOMPARE(ui.texts()[0], "有効なＩＰアドレスの指定がありません。処理を中止します。");
-}
-
 void RepeatDialogTest::noScheduleWritesOnlyAutoStartAndKeepsEveryValue() {
     const std::string report = "[ReportParam]\r\nReport=YES\r\nMailServer=mail.example.com\r\nPort=587\r\n"
                                "FromAdd=<sorpex@example.com>\r\nToAdd=<a@example.com>\\n<b@example.com>\r\n"
@@ -193,7 +162,7 @@ void RepeatDialogTest::noScheduleWritesOnlyAutoStartAndKeepsEveryValue() {
     const std::string schedule = "[AutoStartParam]\r\nAutoStart=YES\r\nCycle=Weekly\r\nTriger=Tue\r\nTime=7:30\r\n";
     Fixture f(report + "\r\n" + schedule, 0600);
     QCOMPARE(f.settings.mailTo, "<a@example.com>\r\n<b@example.com>");
-    f.run([&](QDialog* d) {
+    f.run([&](QWidget* d) {
         QCOMPARE(control<QPlainTextEdit>(d, "toEdit")->toPlainText(), QString("<a@example.com>\n<b@example.com>"));
         control<QComboBox>(d, "cycleCombo")->setCurrentIndex(0);
         clickOk(d);
@@ -209,7 +178,7 @@ void RepeatDialogTest::noScheduleWritesOnlyAutoStartAndKeepsEveryValue() {
 void RepeatDialogTest::mailFieldsAreCheckedOnlyWithTheSwitchOn() {
     // Off: the fields may be empty.
     Fixture off("[AutoStartParam]\r\nAutoStart=YES\r\nCycle=Dayly\r\n");
-    off.run([&](QDialog* d) {
+    off.run([&](QWidget* d) {
         fillMail(d);
         retype(control<QLineEdit>(d, "serverEdit"), "");
         retype(control<QLineEdit>(d, "subjectEdit"), "");
@@ -223,7 +192,7 @@ void RepeatDialogTest::mailFieldsAreCheckedOnlyWithTheSwitchOn() {
 
     // On, with the cycle set to none: the switch is disabled but still ticked, and still counts.
     Fixture on("[AutoStartParam]\r\nAutoStart=YES\r\nCycle=Dayly\r\n");
-    on.run([&](QDialog* d) {
+    on.run([&](QWidget* d) {
         fillMail(d, "0");
         control<QComboBox>(d, "cycleCombo")->setCurrentIndex(0);
         QVERIFY(!control<QCheckBox>(d, "mailCheck")->isEnabled());
@@ -252,7 +221,7 @@ void RepeatDialogTest::mailFieldsAreCheckedOnlyWithTheSwitchOn() {
 
 void RepeatDialogTest::thePortIsWrittenAsTypedAndUsedAsANumber() {
     Fixture f;
-    f.run([&](QDialog* d) {
+    f.run([&](QWidget* d) {
         control<QComboBox>(d, "cycleCombo")->setCurrentIndex(3);
         fillMail(d, "0587");
         clickOk(d);
@@ -269,7 +238,7 @@ void RepeatDialogTest::weeklyWithoutAWeekdayStaysOpenAndCancelPutsEverythingBack
     const std::string ini = "[AutoStartParam]\r\nAutoStart=YES\r\nCycle=Monthly\r\nTriger=15\r\nTime=6:0\r\n";
     Fixture f(ini);
     const AppSettings before = f.settings;
-    f.run([&](QDialog* d) {
+    f.run([&](QWidget* d) {
         control<QComboBox>(d, "cycleCombo")->setCurrentIndex(2);
         fillMail(d);
         clickOk(d);
@@ -294,7 +263,7 @@ void RepeatDialogTest::weeklyWithoutAWeekdayStaysOpenAndCancelPutsEverythingBack
 
 void RepeatDialogTest::controlsFollowTheCycleAndTheMailSwitch() {
     Fixture f("[AutoStartParam]\r\nAutoStart=YES\r\nCycle=Monthly\r\n");
-    f.run([&](QDialog* d) {
+    f.run([&](QWidget* d) {
         auto* cycle = control<QComboBox>(d, "cycleCombo");
         auto* day = control<QComboBox>(d, "dayCombo");
         auto* hour = control<QComboBox>(d, "hourCombo");
@@ -319,7 +288,7 @@ void RepeatDialogTest::controlsFollowTheCycleAndTheMailSwitch() {
         QVERIFY(mail->isChecked());
         cycle->setCurrentIndex(3);
         QVERIFY(server->isEnabled() && !day->isEnabled());
-        d->reject(); // Escape and the close box
+        static_cast<QDialog*>(d)->reject(); // Escape and the close box
     });
     QCOMPARE(f.settings.scheduleCycle, ScheduleCycle::Monthly);
     QVERIFY(!f.settings.mailEnabled);
@@ -328,7 +297,7 @@ void RepeatDialogTest::controlsFollowTheCycleAndTheMailSwitch() {
 
 void RepeatDialogTest::editsKeepTheirByteLimitsAndRefuseWhatCp932CannotHold() {
     Fixture f("[AutoStartParam]\r\nAutoStart=YES\r\nCycle=Dayly\r\n");
-    f.run([&](QDialog* d) {
+    f.run([&](QWidget* d) {
         fillMail(d);
         auto* server = control<QLineEdit>(d, "serverEdit");
         retype(server, QString(127, 'a'));
@@ -346,6 +315,9 @@ void RepeatDialogTest::editsKeepTheirByteLimitsAndRefuseWhatCp932CannotHold() {
         auto* port = control<QLineEdit>(d, "portEdit");
         retype(port, "25a");
         QCOMPARE(port->text(), QString());
+        // A paste over the limit keeps what fits, as in every dialog.
+        retype(port, "123456");
+        QCOMPARE(port->text(), QString("1234"));
         retype(port, "2525");
         typeText(port, "5");
         QCOMPARE(port->text(), QString("2525"));
@@ -357,6 +329,10 @@ void RepeatDialogTest::editsKeepTheirByteLimitsAndRefuseWhatCp932CannotHold() {
 
         // A line break of the body counts as the CR LF it is stored as.
         auto* body = control<QPlainTextEdit>(d, "bodyEdit");
+        body->setPlainText(QString(250, 'x'));
+        body->moveCursor(QTextCursor::End);
+        body->insertPlainText("abcdefgh");
+        QCOMPARE(body->toPlainText(), QString(250, 'x') + "abcdef");
         body->clear();
         typeText(body, QString(254, 'x'));
         QTest::keyClick(body, Qt::Key_Return);
@@ -377,7 +353,7 @@ void RepeatDialogTest::editsKeepTheirByteLimitsAndRefuseWhatCp932CannotHold() {
 
 void RepeatDialogTest::aStoredPasswordMakesTheFileOwnerOnly() {
     Fixture f("[AppParam]\r\nTimeOut=2\r\n", 0644);
-    f.run([&](QDialog* d) {
+    f.run([&](QWidget* d) {
         control<QComboBox>(d, "cycleCombo")->setCurrentIndex(3);
         fillMail(d, "587");
         retype(control<QLineEdit>(d, "userEdit"), "sorpex");
@@ -394,7 +370,7 @@ void RepeatDialogTest::aStoredPasswordMakesTheFileOwnerOnly() {
 
     // A new file is created owner-only from the start.
     Fixture fresh;
-    fresh.run([&](QDialog* d) {
+    fresh.run([&](QWidget* d) {
         control<QComboBox>(d, "cycleCombo")->setCurrentIndex(3);
         fillMail(d);
         retype(control<QLineEdit>(d, "passwordEdit"), "secret");
@@ -406,7 +382,7 @@ void RepeatDialogTest::aStoredPasswordMakesTheFileOwnerOnly() {
 void RepeatDialogTest::aFailedWriteClosesWithoutDerivingTheTrigger() {
     Fixture f;
     f.settings.settingsFilePath = f.dir.file("missing/SORPEX.ini");
-    f.run([&](QDialog* d) {
+    f.run([&](QWidget* d) {
         control<QComboBox>(d, "cycleCombo")->setCurrentIndex(3);
         clickOk(d);
         QVERIFY(!d->isVisible());

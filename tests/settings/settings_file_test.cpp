@@ -1,6 +1,6 @@
 #include "settings/app_settings.h"
 
-#include "app/cp932.h"
+#include "base/cp932.h"
 #include "tests/support/scripted_interaction.h"
 #include "tests/support/temp_dir.h"
 

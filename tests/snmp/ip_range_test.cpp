@@ -1,11 +1,8 @@
 #include "app/commands.h"
-#include "app/cp932.h"
-#include "app/sorpex_app.h"
+#include "base/cp932.h"
 #include "inventory/printer_table.h"
-#include "tests/support/scripted_interaction.h"
+#include "tests/support/qt/app_fixture.h"
 #include "tests/support/snmpsim_agent.h"
-#include "tests/ui/modal_driver.h"
-#include "ui/sorpex_view.h"
 
 #include <QAbstractButton>
 #include <QApplication>
@@ -40,21 +37,13 @@ std::string at(int n) {
     return "127.0.4." + std::to_string(n);
 }
 
-struct Fixture {
-    TempDir dir;
-    ScriptedInteraction ui;
-    std::unique_ptr<CSORPEXApp> app;
-    ModalDriver driver;
-
-    explicit Fixture(const std::string& extraIni = "") {
-        writeFileBytes(dir.file("SORPEX.ini"), "[AppParam]\r\nTimeOut=1\r\nSnmpPort=1161\r\n" + extraIni);
-        app = std::make_unique<CSORPEXApp>(dir.file("SORPEX.ini"), &ui);
-        app->start();
+struct Fixture : AppFixture {
+    explicit Fixture(const std::string& extraIni = "")
+        : AppFixture("[AppParam]\r\nTimeOut=1\r\nSnmpPort=1161\r\n" + extraIni) {
         // The pauses of the run are not under test here.
         app->setBatchTiming(
             {std::chrono::milliseconds(1), std::chrono::milliseconds(20), std::chrono::milliseconds(200)});
     }
-    PrinterTable& table() { return app->table(); }
     // The range dialog's next showing: the two addresses typed, then OK.
     void enterRange(const QStringList& start, const QStringList& end) {
         driver.add("ipRangeDialog", [start, end](QWidget* d) {
@@ -67,13 +56,6 @@ struct Fixture {
         app->runCommand(command::kAcquireRange);
         QCOMPARE(driver.pending(), 0);
         QCOMPARE(driver.unexpected, 0);
-    }
-    QStringList column(int column) {
-        QStringList cells;
-        for (int row = 0; row < app->view()->model()->rowCount(); ++row) {
-            cells << app->view()->model()->index(row, column).data().toString();
-        }
-        return cells;
     }
 };
 

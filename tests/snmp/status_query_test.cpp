@@ -1,6 +1,6 @@
 #include "snmp/status_query.h"
 
-#include "app/cp932.h"
+#include "base/cp932.h"
 #include "inventory/printer_table.h"
 #include "settings/app_settings.h"
 #include "snmp/run_state.h"

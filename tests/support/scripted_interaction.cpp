@@ -1,6 +1,6 @@
 #include "tests/support/scripted_interaction.h"
 
-#include "app/cp932.h"
+#include "base/cp932.h"
 
 namespace sorpex::test {
 

@@ -1,11 +1,7 @@
 #include "app/commands.h"
-#include "app/cp932.h"
-#include "app/sorpex_app.h"
+#include "base/cp932.h"
 #include "inventory/printer_table.h"
-#include "tests/support/scripted_interaction.h"
-#include "tests/support/temp_dir.h"
-#include "tests/ui/app_fixture.h"
-#include "tests/ui/modal_driver.h"
+#include "tests/support/qt/app_fixture.h"
 #include "ui/sorpex_view.h"
 
 #include <QApplication>
@@ -21,6 +17,7 @@ using namespace sorpex::test;
 namespace {
 
 struct Fixture : AppFixture {
+    Fixture() : AppFixture("") {}
     void append(const char* address, const char* community, const char* comment) {
         QVERIFY(table().appendRecord(address, community, cp932::fromUtf8(comment)));
     }

@@ -1,12 +1,8 @@
 #include "app/commands.h"
-#include "app/cp932.h"
 #include "app/main_frame.h"
-#include "app/sorpex_app.h"
+#include "base/cp932.h"
 #include "inventory/printer_table.h"
-#include "tests/support/scripted_interaction.h"
-#include "tests/support/temp_dir.h"
-#include "tests/ui/app_fixture.h"
-#include "tests/ui/modal_driver.h"
+#include "tests/support/qt/app_fixture.h"
 #include "ui/sorpex_view.h"
 
 #include <QAction>
@@ -33,14 +29,6 @@ struct Fixture : AppFixture {
         }
         table().setModified(false);
         app->refreshList();
-    }
-    QString cell(int row, int column) { return view()->model()->index(row, column).data().toString(); }
-    QStringList column(int column) {
-        QStringList cells;
-        for (int row = 0; row < view()->model()->rowCount(); ++row) {
-            cells << cell(row, column);
-        }
-        return cells;
     }
     QString header(int column) { return view()->model()->headerData(column, Qt::Horizontal).toString(); }
     void clickHeader(int column) {

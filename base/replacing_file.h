@@ -1,5 +1,7 @@
 #pragma once
 
+#include "base/unique_fd.h"
+
 #include <string>
 #include <string_view>
 #include <sys/types.h>
@@ -32,7 +34,7 @@ private:
 
     std::string m_target;
     std::string m_temporary;
-    int m_fd = -1;
+    UniqueFd m_fd;
     int m_error = 0;
     bool m_ownerOnly = false;
     bool m_committed = false;

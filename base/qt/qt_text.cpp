@@ -1,4 +1,4 @@
-#include "app/qt_text.h"
+#include "base/qt/qt_text.h"
 
 #include <QStringDecoder>
 #include <QStringEncoder>

@@ -1,6 +1,6 @@
-#include "app/qt_interaction.h"
+#include "base/qt/qt_interaction.h"
 
-#include "app/qt_text.h"
+#include "base/qt/qt_text.h"
 
 #include <QFileDialog>
 #include <QMessageBox>

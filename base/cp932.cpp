@@ -1,7 +1,8 @@
-#include "app/cp932.h"
+#include "base/cp932.h"
+
+#include "base/iconv_descriptor.h"
 
 #include <cerrno>
-#include <iconv.h>
 #include <stdexcept>
 
 namespace sorpex::cp932 {
@@ -9,8 +10,8 @@ namespace {
 
 // One iconv conversion; `replacement` stands for every input sequence the target cannot take.
 std::string convert(const char* to, const char* from, std::string_view input, std::string_view replacement, bool* ok) {
-    iconv_t cd = iconv_open(to, from);
-    if (cd == reinterpret_cast<iconv_t>(-1)) {
+    IconvDescriptor cd(to, from);
+    if (!cd.valid()) {
         throw std::runtime_error("iconv cannot convert between CP932 and UTF-8");
     }
     if (ok) {
@@ -24,7 +25,7 @@ std::string convert(const char* to, const char* from, std::string_view input, st
     while (inLeft > 0) {
         char* outPtr = buffer;
         size_t outLeft = sizeof buffer;
-        size_t rc = iconv(cd, &in, &inLeft, &outPtr, &outLeft);
+        size_t rc = iconv(cd.get(), &in, &inLeft, &outPtr, &outLeft);
         out.append(buffer, static_cast<size_t>(outPtr - buffer));
         if (rc != static_cast<size_t>(-1)) {
             continue;
@@ -48,7 +49,6 @@ std::string convert(const char* to, const char* from, std::string_view input, st
             *ok = false;
         }
     }
-    iconv_close(cd);
     return out;
 }
 

@@ -1,4 +1,4 @@
-#include "ui/ip_address_edit.h"
+#include "base/qt/ip_address_edit.h"
 
 #include <QHBoxLayout>
 #include <QKeyEvent>

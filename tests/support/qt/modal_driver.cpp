@@ -1,4 +1,4 @@
-#include "tests/ui/modal_driver.h"
+#include "tests/support/qt/modal_driver.h"
 
 #include <QAbstractButton>
 #include <QApplication>
@@ -13,6 +13,27 @@ namespace sorpex::test {
 
 ModalDriver::ModalDriver() {
     qApp->installEventFilter(this);
+    m_watchTimer.setInterval(20);
+    connect(&m_watchTimer, &QTimer::timeout, this, [this] {
+        for (QWidget* widget : QApplication::topLevelWidgets()) {
+            auto found = m_watches.find(widget->objectName());
+            if (found != m_watches.end() && widget->isVisible()) {
+                found->second(widget);
+            }
+        }
+    });
+}
+
+void ModalDriver::watch(const QString& objectName, Step visit) {
+    m_watches[objectName] = std::move(visit);
+    m_watchTimer.start();
+}
+
+void ModalDriver::run(const QString& objectName, const std::function<void()>& open, Step step) {
+    add(objectName, std::move(step));
+    open();
+    QCOMPARE(pending(), 0);
+    QCOMPARE(unexpected, 0);
 }
 
 ModalDriver::~ModalDriver() {
@@ -50,10 +71,18 @@ bool ModalDriver::eventFilter(QObject* watched, QEvent* event) {
         }
         if (step) {
             step(target);
+        } else {
+            ++unexpected;
+        }
+        if (!target || !target->isVisible()) {
             return;
         }
-        ++unexpected;
-        target->close();
+        // Closed without the dialog's own Cancel, which might do more than close.
+        if (auto* dialog = qobject_cast<QDialog*>(target.data())) {
+            dialog->done(QDialog::Rejected);
+        } else {
+            target->close();
+        }
     });
     return false;
 }

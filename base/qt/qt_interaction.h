@@ -1,6 +1,6 @@
 #pragma once
 
-#include "app/interaction.h"
+#include "base/interaction.h"
 
 #include <QString>
 

@@ -1,0 +1,41 @@
+#pragma once
+
+#include <unistd.h>
+#include <utility>
+
+namespace sorpex {
+
+// Owns a file descriptor (a file, a socket) and closes it with itself; -1 stands for none.
+class UniqueFd {
+public:
+    UniqueFd() = default;
+    explicit UniqueFd(int fd) noexcept : m_fd(fd) {}
+    ~UniqueFd() { reset(); }
+    UniqueFd(UniqueFd&& other) noexcept : m_fd(std::exchange(other.m_fd, -1)) {}
+    UniqueFd& operator=(UniqueFd&& other) noexcept {
+        if (this != &other) {
+            reset(std::exchange(other.m_fd, -1));
+        }
+        return *this;
+    }
+    UniqueFd(const UniqueFd&) = delete;
+    UniqueFd& operator=(const UniqueFd&) = delete;
+
+    int get() const { return m_fd; }
+    bool valid() const { return m_fd >= 0; }
+
+    // Gives up ownership without closing.
+    int release() { return std::exchange(m_fd, -1); }
+    // Closes the one owned, if any, and takes `fd`.
+    void reset(int fd = -1) {
+        if (m_fd >= 0) {
+            ::close(m_fd);
+        }
+        m_fd = fd;
+    }
+
+private:
+    int m_fd = -1;
+};
+
+} // namespace sorpex
