@@ -9,7 +9,8 @@ work=$(mktemp -d /tmp/sorpex-bench-XXXXXX)
 chmod 755 "$work"
 fleet=""
 cleanup() {
-    [ -n "$fleet" ] && kill "$fleet" 2>/dev/null && wait "$fleet" 2>/dev/null
+    # The fleet ends by our SIGTERM; its status (143) must not become the script's.
+    [ -n "$fleet" ] && kill "$fleet" 2>/dev/null && wait "$fleet" 2>/dev/null || true
     rm -rf "$work"
 }
 trap cleanup EXIT
