@@ -3,7 +3,7 @@
 # settings file and printer list of its own (the user's SORPEX.ini is not touched). The fleet
 # stops when the window closes.
 #
-#   scripts/demo.sh PROGRAM [--fleet-only] [--base 127.0.0] [--folder DIR]
+#   scripts/demo.sh PROGRAM [--fleet-only] [--base 127.0.0] [--folder DIR]   (make demo DEMO_BASE=127.0.5)
 #
 # --fleet-only starts the fleet alone, prints its addresses and runs until it is stopped.
 set -euo pipefail
@@ -21,6 +21,11 @@ while [ $# -gt 0 ]; do
     esac
     shift
 done
+# The fleet binds on loopback only: three octets of 127.0.0.0/8.
+if ! [[ "$base" =~ ^127\.(25[0-5]|2[0-4][0-9]|1[0-9][0-9]|[1-9]?[0-9])\.(25[0-5]|2[0-4][0-9]|1[0-9][0-9]|[1-9]?[0-9])$ ]]; then
+    echo "The demo base must be the first three octets of a loopback address, such as 127.0.5: $base" >&2
+    exit 2
+fi
 if [ $fleet_only -eq 0 ] && [ -z "${DISPLAY:-}" ] && [ -z "${WAYLAND_DISPLAY:-}" ]; then
     echo "No display to show SORPEX on; start the demo under Xvfb with: xvfb-run -a -s '-screen 0 1280x800x24' make demo" >&2
     exit 1
