@@ -7,10 +7,12 @@ BUILD := build
 ASAN_BUILD := build-asan
 TSAN_BUILD := build-tsan
 FUZZ_BUILD := build-fuzz
+PACKAGE_BUILD := build-package
+DEMO_BASE ?= 127.0.0
 CTEST := ctest --output-on-failure --no-tests=error -j $(JOBS)
 
 
-.PHONY: all deps configure build run demo bench test test-main test-asan test-tsan test-fuzz format format-check clean
+.PHONY: all deps configure build run demo bench package test test-main test-asan test-tsan test-fuzz format format-check clean
 
 all: build
 
@@ -32,9 +34,16 @@ run: build
 bench: build
 	@bench/run_bench.sh $(BUILD)
 
-# A simulated fleet of thirty devices on loopback, and SORPEX opened on it.
+# A simulated fleet of thirty devices on loopback, and SORPEX opened on it; DEMO_BASE=127.0.5
+# moves it to 127.0.5.1 ... 127.0.5.30.
 demo: build
-	@scripts/demo.sh $(BUILD)/app/sorpex
+	@scripts/demo.sh $(BUILD)/app/sorpex --base $(DEMO_BASE)
+
+# The Debian package, sorpex_<version>_amd64.deb, from a Release build of its own.
+package: deps
+	cmake -S . -B $(PACKAGE_BUILD) -DCMAKE_BUILD_TYPE=Release -DSORPEX_TESTS=OFF
+	cmake --build $(PACKAGE_BUILD) -j $(JOBS)
+	cd $(PACKAGE_BUILD) && cpack
 
 test: format-check test-main test-asan test-tsan test-fuzz
 
@@ -68,4 +77,4 @@ format-check: deps
 	git ls-files '*.cpp' '*.h' | xargs clang-format --dry-run --Werror
 
 clean:
-	rm -rf $(BUILD) $(ASAN_BUILD) $(TSAN_BUILD) $(FUZZ_BUILD)
+	rm -rf $(BUILD) $(ASAN_BUILD) $(TSAN_BUILD) $(FUZZ_BUILD) $(PACKAGE_BUILD)

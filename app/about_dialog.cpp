@@ -1,6 +1,6 @@
 #include "app/about_dialog.h"
 
-#include "app/toolbar_icons.h"
+#include "app/program_icon.h"
 
 #include <QDialogButtonBox>
 #include <QGridLayout>

@@ -1,5 +1,9 @@
 #include "app/batch_mode.h"
+#include "app/console_text.h"
+#include "app/program_icon.h"
 #include "app/sorpex_app.h"
+#include "app/work_folder.h"
+#include "base/qt/qt_interaction.h"
 
 #include <QApplication>
 #include <QLibraryInfo>
@@ -12,17 +16,36 @@
 
 int main(int argc, char** argv) {
     std::vector<std::string> args(argv + 1, argv + argc);
+    // Started from the desktop menu, whose working folder is the home folder, SORPEX works in a
+    // folder of its own; started from a shell, in the current folder.
+    std::string message;
+    if (sorpex::takeFromMenuArgument(args)) {
+        std::string folder = sorpex::menuWorkFolder(getenv("XDG_DATA_HOME"), sorpex::homeFolder().c_str());
+        if (int error = sorpex::enterWorkFolder(folder); error != 0) {
+            message = sorpex::workFolderMessage(folder, error);
+        }
+    }
     if (sorpex::wantsBatchMode(args)) {
         // No QApplication: the batch mode runs where there is no display.
         std::setlocale(LC_ALL, "");
+        if (!message.empty()) {
+            std::cerr << sorpex::consoleText(message) << '\n';
+            return sorpex::kBatchListUnreadable;
+        }
         return sorpex::runBatchMode(args, std::cout, std::cerr, isatty(STDERR_FILENO) != 0);
     }
     QApplication application(argc, argv);
+    application.setWindowIcon(sorpex::programIcon());
+    application.setDesktopFileName("sorpex");
     // Qt's own texts in Japanese, so the standard buttons read OK / キャンセル / はい / いいえ.
     QTranslator qtTranslator;
     if (qtTranslator.load(QLocale(QLocale::Japanese), "qtbase", "_",
                           QLibraryInfo::path(QLibraryInfo::TranslationsPath))) {
         application.installTranslator(&qtTranslator);
+    }
+    if (!message.empty()) {
+        sorpex::QtInteraction().showMessage(message, sorpex::MessageIcon::Stop, sorpex::MessageButtons::Ok);
+        return 1;
     }
     sorpex::CSORPEXApp app(sorpex::defaultSettingsFilePath());
     app.start();

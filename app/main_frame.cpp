@@ -1,6 +1,7 @@
 #include "app/main_frame.h"
 
 #include "app/commands.h"
+#include "app/program_icon.h"
 #include "app/toolbar_icons.h"
 
 #include <QAction>

@@ -161,14 +161,4 @@ QIcon toolbarIcon(int commandId) {
     return QIcon(pixmap);
 }
 
-QIcon programIcon() {
-    QPixmap pixmap(32, 32);
-    pixmap.fill(Qt::transparent);
-    QPainter painter(&pixmap);
-    painter.scale(2.0, 2.0);
-    drawPrinter(painter);
-    painter.end();
-    return QIcon(pixmap);
-}
-
 } // namespace sorpex

@@ -7,7 +7,4 @@ namespace sorpex {
 // The toolbar's own pictures, drawn at 16 × 15 like the buttons they sit on.
 QIcon toolbarIcon(int commandId);
 
-// The program's icon: a small printer.
-QIcon programIcon();
-
 } // namespace sorpex

@@ -5,6 +5,7 @@
 #include "tests/support/snmpsim_agent.h"
 #include "tests/support/temp_dir.h"
 
+#include <algorithm>
 #include <cstdlib>
 #include <filesystem>
 #include <gtest/gtest.h>
@@ -177,4 +178,46 @@ TEST(BatchModeProgram, RunsWithoutADisplay) {
     TempDir dir;
     RunResult missing = runTheProgram({"--acquire", dir.file("none.csv"), "--settings", dir.file("SORPEX.ini")});
     EXPECT_EQ(missing.exitCode, 1) << missing.output;
+}
+
+// The desktop entry's start: SORPEX.ini, the list and the report in $XDG_DATA_HOME/sorpex, made
+// on the first start; the rule falls back to ~/.local/share when XDG_DATA_HOME is relative.
+TEST(BatchModeProgram, FromTheMenuItWorksInAFolderOfItsOwn) {
+    if (std::string(SORPEX_PROGRAM).empty()) {
+        GTEST_SKIP() << "the program is built only with the widgets";
+    }
+    TempDir dir;
+    std::string folder = dir.file("data/sorpex");
+    setenv("XDG_DATA_HOME", dir.file("data").c_str(), 1);
+    RunResult first = runTheProgram({"--from-menu", "--acquire", "printers.csv"});
+    EXPECT_EQ(first.exitCode, 1) << first.output;
+    struct stat made {};
+    ASSERT_EQ(stat(folder.c_str(), &made), 0) << first.output;
+    EXPECT_EQ(made.st_mode & 0777, 0700u);
+
+    writeFileBytes(folder + "/SORPEX.ini", "[AppParam]\r\nTimeOut=1\r\nRetry=0\r\n");
+    writeFileBytes(folder + "/printers.csv", kHeader + "\"silent\",127.0.7.250,public\r\n");
+    RunResult report = runTheProgram({"--from-menu", "--acquire", "printers.csv"});
+    ASSERT_EQ(report.exitCode, 0) << report.output;
+    std::vector<std::string> names;
+    for (const auto& entry : std::filesystem::directory_iterator(folder)) {
+        names.push_back(entry.path().filename().string());
+    }
+    std::sort(names.begin(), names.end());
+    ASSERT_EQ(names.size(), 3u);
+    EXPECT_EQ(names[0], "SORPEX.ini");
+    EXPECT_EQ(names[1].substr(0, 7), "SORPEX_");
+
+    std::string home = getenv("HOME") ? getenv("HOME") : "";
+    setenv("XDG_DATA_HOME", "relative", 1);
+    setenv("HOME", dir.path().c_str(), 1);
+    writeFileBytes(dir.file(".local"), "a file where a folder should be");
+    RunResult refused = runTheProgram({"--from-menu", "--acquire", "printers.csv"});
+    EXPECT_EQ(refused.exitCode, 1);
+    EXPECT_NE(
+        refused.output.find("作業フォルダを作成できません。\n" + dir.file(".local/share/sorpex") + "\nError Code = 20"),
+        std::string::npos)
+        << refused.output;
+    unsetenv("XDG_DATA_HOME");
+    setenv("HOME", home.c_str(), 1);
 }

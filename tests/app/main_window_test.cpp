@@ -141,6 +141,8 @@ void MainWindowTest::menusToolbarAndStatusBarAreTheProgramsOwn() {
     AppFixture f;
     f.start("");
     CMainFrame* frame = f.app->mainFrame();
+    // The window's icon is the picture of the desktop menu: its body's blue at the middle.
+    QCOMPARE(frame->windowIcon().pixmap(64).toImage().pixelColor(32, 36), QColor(0x3d, 0x5f, 0x91));
     QStringList menus;
     for (QAction* menu : frame->menuBar()->actions()) {
         menus << menu->text();
