@@ -21,18 +21,21 @@
 namespace sorpex {
 namespace {
 
-const char* const kUsage = "usage: sorpex [--acquire LIST.csv [--output REPORT.csv] [--mail] [--settings FILE.ini]]\n"
-                           "       sorpex --help | --version\n"
-                           "\n"
-                           "Without arguments SORPEX opens its window. With --acquire it runs without a display:\n"
-                           "  --acquire LIST.csv     the printer list to acquire (every row, in batches of ten)\n"
-                           "  --output REPORT.csv    where the report goes; by default an automatic name\n"
-                           "                         SORPEX_yyyymmddhhmmss.csv in the save folder of the settings\n"
-                           "  --mail                 mail the report with the report-mail settings\n"
-                           "  --settings FILE.ini    the settings file; by default SORPEX.ini in the current folder\n"
-                           "\n"
-                           "Exit codes: 0 done, 1 the list cannot be loaded, 2 usage, 3 the report cannot be\n"
-                           "written, 4 the mail failed.\n";
+const char* const kUsage =
+    "usage: sorpex [--from-menu] [--acquire LIST.csv [--output REPORT.csv] [--mail] [--settings FILE.ini]]\n"
+    "       sorpex --help | --version\n"
+    "\n"
+    "Without arguments SORPEX opens its window. --from-menu works in $XDG_DATA_HOME/sorpex\n"
+    "(~/.local/share/sorpex) as a start from the desktop menu does, not in the current folder.\n"
+    "With --acquire it runs without a display:\n"
+    "  --acquire LIST.csv     the printer list to acquire (every row, in batches of ten)\n"
+    "  --output REPORT.csv    where the report goes; by default an automatic name\n"
+    "                         SORPEX_yyyymmddhhmmss.csv in the save folder of the settings\n"
+    "  --mail                 mail the report with the report-mail settings\n"
+    "  --settings FILE.ini    the settings file; by default SORPEX.ini in the current folder\n"
+    "\n"
+    "Exit codes: 0 done, 1 the list cannot be loaded, 2 usage, 3 the report cannot be\n"
+    "written, 4 the mail failed.\n";
 
 // Questions are not asked: each message is printed, and the answer is the one that goes on.
 class ConsoleInteraction : public UserInteraction {
