@@ -1,19 +1,28 @@
-// The test support itself: what a test leaves when it dies.
+// The test support itself: what a test leaves when it dies, and whose peer answers.
 #include "tests/support/child_process.h"
+#include "tests/support/smtp_peer.h"
+#include "tests/support/snmpsim_agent.h"
 #include "tests/support/temp_dir.h"
 
+#include <gmock/gmock.h>
 #include <gtest/gtest.h>
 
+#include <arpa/inet.h>
 #include <csignal>
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
+#include <netinet/in.h>
 #include <sstream>
+#include <sys/socket.h>
 #include <thread>
 #include <unistd.h>
 
 namespace sorpex::test {
 namespace {
+
+using testing::HasSubstr;
+using testing::ThrowsMessage;
 
 // Run alone by the test below, in a process of its own: a test that starts a peer, makes a folder
 // and dies before any destructor runs.
@@ -55,6 +64,37 @@ TEST(TestSupport, AbortedTestLeavesNoPeerAndNoFolder) {
     EXPECT_FALSE(std::filesystem::exists(folder));
     kill(peer, SIGKILL);
     std::filesystem::remove_all(folder);
+}
+
+// A socket on `address`:`port` that shares its port as snmpsimd does, or listens over TCP.
+int holdPort(const char* address, int port, int type) {
+    int fd = socket(AF_INET, type, 0);
+    int on = 1;
+    setsockopt(fd, SOL_SOCKET, SO_REUSEADDR, &on, sizeof on);
+    sockaddr_in endpoint{};
+    endpoint.sin_family = AF_INET;
+    endpoint.sin_port = htons(static_cast<std::uint16_t>(port));
+    inet_pton(AF_INET, address, &endpoint.sin_addr);
+    EXPECT_EQ(bind(fd, reinterpret_cast<const sockaddr*>(&endpoint), sizeof endpoint), 0);
+    if (type == SOCK_STREAM) {
+        listen(fd, 1);
+    }
+    return fd;
+}
+
+TEST(TestSupport, PeersRefuseAnAddressAnotherProcessHolds) {
+    int udp = holdPort("127.0.10.1", 1161, SOCK_DGRAM);
+    EXPECT_THAT(
+        [] {
+            SnmpSimAgents agents({{"127.0.10.1", projectRecording("full_printer.snmprec")}});
+        },
+        ThrowsMessage<std::runtime_error>(HasSubstr("127.0.10.1:1161 (UDP) is already taken")));
+    close(udp);
+
+    int tcp = holdPort("127.0.10.1", 2525, SOCK_STREAM);
+    EXPECT_THAT([] { SmtpPeer peer("127.0.10.1", 2525); },
+                ThrowsMessage<std::runtime_error>(HasSubstr("127.0.10.1:2525 (TCP) is already taken")));
+    close(tcp);
 }
 
 } // namespace
