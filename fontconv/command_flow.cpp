@@ -2,11 +2,14 @@
 
 #include "fontconv/font_detection.h"
 #include "fontconv/font_writer.h"
+#include "fontconv/input_file.h"
+#include "fontconv/replacing_file.h"
 
-#include <array>
-#include <fstream>
+#include <memory>
+#include <optional>
 #include <string_view>
 #include <system_error>
+#include <sys/stat.h>
 
 namespace zuvfntc {
 namespace {
@@ -19,6 +22,7 @@ constexpr std::size_t kMaxPathLength = 127;
 constexpr std::string_view kUsageExamples = "            (eudc.euf, $sys1z24.fnt, userfont.fon, $extr.fnt)\n";
 constexpr std::string_view kInputMissing = "\n　外字ファイルがありません。[%s]\n";
 constexpr std::string_view kOverwrite = "\n　外字データ(%s)を上書きしますか (y/n) : ";
+constexpr std::string_view kNoOutputFolder = "\n　出力先のフォルダがありません。[%s]\n";
 constexpr std::string_view kCannotCreate = "\n　外字ファイルを作成できません。[%s]\n";
 constexpr std::string_view kConverted = "\n    %d 個の外字を変換しました。\n";
 constexpr std::string_view kTableQuestion = "\n  変換テーブルを使用しますか(y/n) : ";
@@ -26,10 +30,6 @@ constexpr std::string_view kTablePrompt = "    ファイル名 : ";
 constexpr std::string_view kTableMissing = "\n　  変換テーブルファイルがありません。[%s]\n";
 constexpr std::string_view kCannotReopen = "\n　  外字ファイルを作成できません。[%s]\n";
 constexpr std::string_view kCreated = "\n外字ファイル %s が作成されました。\n";
-
-bool isOption(std::string_view arg) {
-    return arg.starts_with("-d") || arg.starts_with("-c") || arg.starts_with("-e") || arg.starts_with("-7");
-}
 
 bool asksForUsage(std::string_view arg) {
     return arg.substr(0, 2).find('?') != std::string_view::npos;
@@ -44,19 +44,19 @@ bool isYes(int c) {
     return c == 'y' || c == 'Y';
 }
 
-// Opens a regular file (or anything but a directory) for reading.
-bool openForReading(std::ifstream& file, const fs::path& path) {
-    std::error_code error;
-    if (fs::is_directory(path, error)) {
-        return false;
-    }
-    file.open(path, std::ios::binary);
-    return file.is_open();
+// A name is taken when anything has it, a dangling link included; whether it can be read does not
+// matter.
+bool nameTaken(const fs::path& path) {
+    struct stat info {};
+    return lstat(path.c_str(), &info) == 0;
 }
 
-bool sameFile(const fs::path& a, const fs::path& b) {
-    std::error_code error;
-    return fs::equivalent(a, b, error);
+std::optional<FileIdentity> identityOf(const fs::path& path) {
+    struct stat info {};
+    if (stat(path.c_str(), &info) != 0) {
+        return std::nullopt;
+    }
+    return FileIdentity{info.st_dev, info.st_ino};
 }
 
 class Run {
@@ -109,64 +109,48 @@ int Run::execute() {
 
     const std::string& inputPath = m_args[0];
     const std::string fontName = m_options.alternative ? "r42fnt.fnt" : "zuvfnt.fnt";
-    const std::string newName = m_options.alternative ? "r42fnt.new" : "zuvfnt.new";
-    // A second argument naming a directory takes the place of a drive.
+    // A second argument that is no option names the output folder, where a drive was named; one
+    // that is no folder is refused rather than the font put elsewhere.
     fs::path outputDir;
-    std::error_code error;
-    if (m_args.size() > 1 && !isOption(m_args[1]) && fs::is_directory(resolve(m_args[1]), error)) {
+    if (m_args.size() > 1 && !m_args[1].starts_with('-')) {
+        std::error_code error;
+        if (!fs::is_directory(resolve(m_args[1]), error)) {
+            m_console.say(kNoOutputFolder, m_args[1]);
+            return 1;
+        }
         outputDir = m_args[1];
     }
-    std::string outputPath = (outputDir / fontName).string();
+    const std::string outputPath = (outputDir / fontName).string();
 
-    std::ifstream input;
-    if (inputPath.size() > kMaxPathLength || !openForReading(input, resolve(inputPath))) {
-        m_console.say(kInputMissing, inputPath);
-        return 1;
+    std::unique_ptr<InputFile> input;
+    if (inputPath.size() <= kMaxPathLength) {
+        input = InputFile::open(resolve(inputPath));
     }
-    std::array<char, 512> head{};
-    input.read(head.data(), head.size());
-    const bool reconversion =
-        std::string_view(head.data(), static_cast<std::size_t>(input.gcount())).starts_with("PALIVOX");
-    input.close();
-    if (!openForReading(input, resolve(inputPath))) {
+    if (!input) {
         m_console.say(kInputMissing, inputPath);
         return 1;
     }
 
-    std::ifstream existing;
-    if (openForReading(existing, resolve(outputPath))) {
-        existing.close();
+    if (nameTaken(resolve(outputPath))) {
         m_console.say(kOverwrite, outputPath);
         if (!isYes(m_console.readChar())) {
             return 1;
         }
     }
 
-    // A font converted onto itself is written beside it and renamed over it afterwards; so is
-    // any input that is the output file, which would otherwise be emptied before it is read.
-    // The new file stays in the output directory, so only the file asked about is replaced.
-    const bool viaNewFile = reconversion || sameFile(resolve(inputPath), resolve(outputPath));
-    const std::string writePath = viaNewFile ? (outputDir / newName).string() : outputPath;
-    std::ofstream output(resolve(writePath), std::ios::binary | std::ios::trunc);
-    if (!output.is_open()) {
-        m_console.say(kCannotCreate, writePath);
+    // Written beside the output under a name of its own and renamed over it when complete, so
+    // an input that is the output (a font converted onto itself) is read whole first.
+    std::unique_ptr<ReplacingFile> output = ReplacingFile::create(resolve(outputPath));
+    if (!output) {
+        m_console.say(kCannotCreate, outputPath);
         return 1;
     }
-
-    FontWriter writer(output, m_options, m_console);
-    convertFont(input, writer);
-    output.close();
-    input.close();
-    if (output.fail()) {
-        m_console.say(kCannotCreate, writePath);
+    FontWriter writer(output->stream(), m_options, m_console);
+    convertFont(input->stream(), writer);
+    input.reset();
+    if (!output->commit()) {
+        m_console.say(kCannotCreate, outputPath);
         return 1;
-    }
-    if (viaNewFile) {
-        fs::rename(resolve(writePath), resolve(outputPath), error);
-        if (error) {
-            m_console.say(kCannotCreate, outputPath);
-            return 1;
-        }
     }
 
     m_console.say(kConverted, std::to_string(writer.glyphCount()));
@@ -191,22 +175,29 @@ int Run::execute() {
     return 0;
 }
 
+// The table section goes into a copy of the font that replaces it when complete; the font
+// without the section stays when the table file is refused.
 int Run::appendTableSection(const std::string& outputPath) {
     m_console.say(kTablePrompt);
     Word tablePath = m_console.readWord(kMaxPathLength);
-    std::ifstream table;
-    if (tablePath.tooLong || tablePath.text.empty() || !openForReading(table, resolve(tablePath.text))) {
+    std::unique_ptr<InputFile> table;
+    if (!tablePath.tooLong && !tablePath.text.empty()) {
+        table = InputFile::open(resolve(tablePath.text));
+    }
+    // The output as its own table would be read while it grows.
+    if (!table || table->identity() == identityOf(resolve(outputPath))) {
         m_console.say(kTableMissing, tablePath.text);
         return 1;
     }
-    std::ofstream output(resolve(outputPath), std::ios::binary | std::ios::app);
-    if (!output.is_open()) {
+    std::unique_ptr<InputFile> font = InputFile::open(resolve(outputPath));
+    std::unique_ptr<ReplacingFile> output = font ? ReplacingFile::create(resolve(outputPath)) : nullptr;
+    if (!output) {
         m_console.say(kCannotReopen, outputPath);
         return 1;
     }
-    appendTable(table, output);
-    output.close();
-    if (output.fail()) {
+    output->stream() << font->stream().rdbuf();
+    appendTable(table->stream(), output->stream());
+    if (font->stream().bad() || !output->commit()) {
         m_console.say(kCannotReopen, outputPath);
         return 1;
     }

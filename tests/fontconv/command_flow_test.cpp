@@ -5,7 +5,9 @@
 #include <gtest/gtest.h>
 
 #include <filesystem>
+#include <iterator>
 #include <sstream>
+#include <sys/stat.h>
 
 namespace zuvfntc {
 namespace {
@@ -99,6 +101,78 @@ TEST(CommandFlow, InputThatIsTheOutputFileIsReadBeforeItIsReplaced) {
     EXPECT_EQ(result.code, 0);
     EXPECT_EQ(parseFont(readFileBytes(dir.file("zuvfnt.fnt"))).size(), 2u);
     EXPECT_FALSE(std::filesystem::exists(dir.path() / "zuvfnt.new"));
+}
+
+TEST(CommandFlow, InputUnderTheTemporaryNameOfOldIsConvertedNotEmptied) {
+    for (bool alternative : {false, true}) {
+        TempDir dir;
+        const std::string fontName = alternative ? "r42fnt.fnt" : "zuvfnt.fnt";
+        const std::string oldNewName = alternative ? "r42fnt.new" : "zuvfnt.new";
+        std::string font = palivoxFont({palivoxRecord(0x6941, bytesOf(pattern24(1)))});
+        writeFileBytes(dir.file(oldNewName), font);
+        writeFileBytes(dir.file(fontName), "old font");
+        std::filesystem::permissions(dir.path() / fontName, std::filesystem::perms(0640));
+        std::vector<std::string> args = {oldNewName};
+        if (alternative) {
+            args.push_back("-7");
+        }
+        Result result = run(dir, args, "y n\n");
+        EXPECT_EQ(result.code, 0) << result.console;
+        EXPECT_EQ(readFileBytes(dir.file(fontName)),
+                  palivoxFont({palivoxRecord(0x6941, bytesOf(pattern24(1)))}, alternative));
+        EXPECT_EQ(readFileBytes(dir.file(oldNewName)), font);
+        // The replaced font keeps its permission bits, and no temporary file is left.
+        EXPECT_EQ(std::filesystem::status(dir.path() / fontName).permissions(), std::filesystem::perms(0640));
+        EXPECT_EQ(std::distance(std::filesystem::directory_iterator(dir.path()), {}), 2);
+    }
+}
+
+TEST(CommandFlow, InputsAndTablesThatAreNoRegularFileAreRefusedAtOnce) {
+    TempDir dir;
+    ASSERT_EQ(mkfifo(dir.file("fifo").c_str(), 0600), 0);
+    for (const std::string& input : {dir.file("fifo"), std::string("/dev/zero")}) {
+        Result result = run(dir, {input});
+        EXPECT_EQ(result.code, 1);
+        EXPECT_TRUE(result.console.ends_with("\n　外字ファイルがありません。[" + input + "]\n")) << result.console;
+    }
+    EXPECT_FALSE(std::filesystem::exists(dir.path() / "zuvfnt.fnt"));
+
+    writeFileBytes(dir.file("eudc.win"), twoGlyphFont());
+    const std::string converted =
+        palivoxFont({palivoxRecord(0x6941, bytesOf(pattern24(1))), palivoxRecord(0x6942, bytesOf(pattern24(2)))});
+    // The output itself would be read while the table section grows it.
+    for (const std::string& table : {std::string("zuvfnt.fnt"), dir.file("fifo"), std::string("/dev/zero")}) {
+        std::filesystem::remove(dir.path() / "zuvfnt.fnt");
+        Result result = run(dir, {"eudc.win"}, "y " + table + "\n");
+        EXPECT_EQ(result.code, 1);
+        EXPECT_TRUE(result.console.ends_with("\n　  変換テーブルファイルがありません。[" + table + "]\n"))
+            << result.console;
+        EXPECT_EQ(readFileBytes(dir.file("zuvfnt.fnt")), converted);
+    }
+}
+
+TEST(CommandFlow, OutputFolderThatIsNoFolderIsRefused) {
+    TempDir dir;
+    writeFileBytes(dir.file("eudc.win"), twoGlyphFont());
+    for (const std::string& folder : {std::string("nosuchdir/"), std::string("eudc.win")}) {
+        Result result = run(dir, {"eudc.win", folder}, "n\n");
+        EXPECT_EQ(result.code, 1);
+        EXPECT_TRUE(result.console.ends_with("\n　出力先のフォルダがありません。[" + folder + "]\n")) << result.console;
+    }
+    EXPECT_FALSE(std::filesystem::exists(dir.path() / "zuvfnt.fnt"));
+}
+
+TEST(CommandFlow, OutputNameHeldByALinkIsAskedAboutAndNeverWrittenThrough) {
+    TempDir dir;
+    writeFileBytes(dir.file("eudc.win"), twoGlyphFont());
+    std::filesystem::create_symlink(dir.path() / "elsewhere.fnt", dir.path() / "zuvfnt.fnt");
+    Result result = run(dir, {"eudc.win"}, "y n\n");
+    EXPECT_EQ(result.code, 1);
+    EXPECT_TRUE(result.console.ends_with("\n　外字データ(zuvfnt.fnt)を上書きしますか (y/n) : "
+                                         "\n　外字ファイルを作成できません。[zuvfnt.fnt]\n"))
+        << result.console;
+    EXPECT_TRUE(std::filesystem::is_symlink(dir.path() / "zuvfnt.fnt"));
+    EXPECT_FALSE(std::filesystem::exists(dir.path() / "elsewhere.fnt"));
 }
 
 TEST(CommandFlow, OverlongNamesAreRefusedAsNotFound) {

@@ -168,6 +168,35 @@ TEST(GlyphReduction, CellsOf3x3And2DotsAt24Dots) {
     EXPECT_EQ(small, expected);
 }
 
+// Source rows and columns 0-2, 3-5 and 6-7 of every eight make one output row or column each.
+int cell24(int source) {
+    constexpr int kCellOf[8] = {0, 0, 0, 1, 1, 1, 2, 2};
+    return 3 * (source / 8) + kCellOf[source % 8];
+}
+
+TEST(GlyphReduction, EverySourceRowAndColumnFallsInExactlyOneCellAt24Dots) {
+    for (int i = 0; i < 64; ++i) {
+        Dots64 row{};
+        std::fill_n(row.begin() + i * 8, 8, 0xFF);
+        Dots24 expected{};
+        std::fill_n(expected.begin() + cell24(i) * 3, 3, 0xFF);
+        Dots24 small{};
+        reduce64To24(row, small);
+        EXPECT_EQ(small, expected) << "row " << i;
+
+        Dots64 column{};
+        expected.fill(0);
+        for (int r = 0; r < 64; ++r) {
+            column[r * 8 + i / 8] = static_cast<std::uint8_t>(0x80 >> (i % 8));
+        }
+        for (int k = 0; k < 24; ++k) {
+            expected[k * 3 + cell24(i) / 8] = static_cast<std::uint8_t>(0x80 >> (cell24(i) % 8));
+        }
+        reduce64To24(column, small);
+        EXPECT_EQ(small, expected) << "column " << i;
+    }
+}
+
 // Builds a 64-dot glyph from rows given as 64-bit numbers (column 0 in the top bit).
 Dots64 rows64(const std::vector<std::pair<int, std::uint64_t>>& rows) {
     Dots64 dots{};
@@ -202,6 +231,22 @@ TEST(GlyphReduction, ThirtyTwoDotsKeepLinesTwoDotsWide) {
 
     const std::array<std::uint8_t, 128> blank{};
     EXPECT_EQ(reduced32(rows64({{10, 1ull << 63}})), blank); // a lone dot vanishes
+}
+
+TEST(GlyphReduction, StrokeTwoDotsWideLandsInHalfItsColumnAt32Dots) {
+    // Output column x takes three intermediate columns from 2x: a stroke starting at an odd
+    // column is kept by the third.
+    for (int c = 0; c < 63; ++c) {
+        std::vector<std::pair<int, std::uint64_t>> stroke;
+        for (int r = 0; r < 64; ++r) {
+            stroke.push_back({r, 3ull << (62 - c)});
+        }
+        std::array<std::uint8_t, 128> expected{};
+        for (int t = 0; t < 32; ++t) {
+            expected[t * 4 + c / 16] = static_cast<std::uint8_t>(0x80 >> (c / 2 % 8));
+        }
+        EXPECT_EQ(reduced32(rows64(stroke)), expected) << "columns " << c << " and " << c + 1;
+    }
 }
 
 TEST(GlyphReduction, FullRowBelowVetoesASingleRow) {

@@ -5,25 +5,41 @@
 
 #include <gtest/gtest.h>
 
+#include <csignal>
+#include <fcntl.h>
 #include <filesystem>
+#include <iterator>
+#include <sys/stat.h>
+#include <thread>
+#include <unistd.h>
 
 namespace zuvfntc {
 namespace {
 
 using namespace test;
+using sorpex::test::ChildProcess;
 using sorpex::test::readFileBytes;
 using sorpex::test::runProgram;
 using sorpex::test::RunResult;
 using sorpex::test::TempDir;
 using sorpex::test::writeFileBytes;
 
-// Runs zuvfntc in `dir` with `typed` on its standard input; the C locale gives UTF-8 texts.
-RunResult zuvfntc(const TempDir& dir, const std::vector<std::string>& args, const std::string& typed = "") {
-    std::string command = "cd '" + dir.path().string() + "' && LC_ALL=C exec '" ZUVFNTC_PROGRAM "'";
+// The shell command that runs zuvfntc in `dir`, started by `launch` (a limit or a user before
+// "exec") and with `redirection`; the C locale gives UTF-8 texts.
+std::string zuvfntcCommand(const TempDir& dir, const std::vector<std::string>& args, const std::string& launch = "exec",
+                           const std::string& redirection = "") {
+    std::string command = "cd '" + dir.path().string() + "' && export LC_ALL=C && " + launch + " '" ZUVFNTC_PROGRAM "'";
     for (const std::string& arg : args) {
         command += " '" + arg + "'";
     }
-    return runProgram({"/bin/sh", "-c", command}, std::chrono::seconds(20), typed);
+    return command + " " + redirection;
+}
+
+// Runs zuvfntc in `dir` with `typed` on its standard input.
+RunResult zuvfntc(const TempDir& dir, const std::vector<std::string>& args, const std::string& typed = "",
+                  const std::string& launch = "exec", const std::string& redirection = "") {
+    return runProgram({"/bin/sh", "-c", zuvfntcCommand(dir, args, launch, redirection)}, std::chrono::seconds(20),
+                      typed);
 }
 
 const std::string kUsage = " usage: zuvfntc fontfile \n        ex. zuvfntc eudc.euf\n"
@@ -114,6 +130,69 @@ TEST(ZuvfntcProgram, Minus7WritesR42FontWithoutTheTableQuestion) {
         << result.output;
     EXPECT_EQ(readFileBytes(dir.file("r42fnt.fnt")), palivoxFont({palivoxRecord(0xF040, bytesOf(pattern24(1)))}, true));
     EXPECT_FALSE(std::filesystem::exists(dir.path() / "zuvfnt.fnt"));
+}
+
+TEST(ZuvfntcProgram, ClosedStandardInputIsNeverTheFont) {
+    TempDir dir;
+    // A font whose first byte is "y" would answer the overwrite question if it took descriptor 0.
+    writeFileBytes(dir.file("user.fnt"), padBlock(blockRecord(0xA479, blockData(pattern24(1)))));
+    writeFileBytes(dir.file("zuvfnt.fnt"), "old font");
+    RunResult result = zuvfntc(dir, {"user.fnt"}, "", "exec", "<&-");
+    EXPECT_EQ(result.exitCode, 1) << result.output;
+    EXPECT_TRUE(result.output.ends_with("\n　外字データ(zuvfnt.fnt)を上書きしますか (y/n) : ")) << result.output;
+    EXPECT_EQ(readFileBytes(dir.file("zuvfnt.fnt")), "old font");
+}
+
+TEST(ZuvfntcProgram, OutputThatCannotBeReadIsStillAskedAbout) {
+    TempDir dir;
+    writeFileBytes(dir.file("eudc.win"), winFont());
+    writeFileBytes(dir.file("zuvfnt.fnt"), "old font");
+    chmod(dir.file("zuvfnt.fnt").c_str(), 0200);
+    std::string launch = "exec";
+    if (geteuid() == 0) {
+        // Root reads any file: the run must be a user's.
+        chmod(dir.path().c_str(), 0755);
+        ASSERT_EQ(chown(dir.file("zuvfnt.fnt").c_str(), 65534, 65534), 0);
+        launch = "exec setpriv --reuid=65534 --regid=65534 --clear-groups";
+    }
+    RunResult result = zuvfntc(dir, {"eudc.win"}, "n\n", launch);
+    EXPECT_EQ(result.exitCode, 1) << result.output;
+    EXPECT_TRUE(result.output.ends_with("\n　外字データ(zuvfnt.fnt)を上書きしますか (y/n) : ")) << result.output;
+    chmod(dir.file("zuvfnt.fnt").c_str(), 0600);
+    EXPECT_EQ(readFileBytes(dir.file("zuvfnt.fnt")), "old font");
+}
+
+TEST(ZuvfntcProgram, FailedOrInterruptedWriteLeavesTheOldFontWhole) {
+    TempDir dir;
+    std::vector<std::optional<IndexedGlyph>> glyphs(20, indexedGlyph24(pattern24(3)));
+    writeFileBytes(dir.file("eudc.win"), indexedFont("WIN", glyphs));
+    writeFileBytes(dir.file("zuvfnt.fnt"), "old font");
+    const auto entries = [&dir] { return std::distance(std::filesystem::directory_iterator(dir.path()), {}); };
+
+    // 20 glyphs are 1536 bytes, past a limit of two 512-byte blocks.
+    RunResult limited = zuvfntc(dir, {"eudc.win"}, "y\n", "ulimit -f 2 && exec");
+    EXPECT_EQ(limited.exitCode, 1) << limited.output;
+    EXPECT_TRUE(limited.output.ends_with("\n　外字ファイルを作成できません。[zuvfnt.fnt]\n")) << limited.output;
+    EXPECT_EQ(readFileBytes(dir.file("zuvfnt.fnt")), "old font");
+    EXPECT_EQ(entries(), 2);
+
+    // Ended by a signal while the dump waits for a key: the key never comes from the FIFO.
+    ASSERT_EQ(mkfifo(dir.file("keys").c_str(), 0600), 0);
+    int keys = open(dir.file("keys").c_str(), O_RDWR);
+    ASSERT_GE(keys, 0);
+    ASSERT_EQ(write(keys, "y", 1), 1);
+    ChildProcess run({"/bin/sh", "-c", zuvfntcCommand(dir, {"eudc.win", "-d"}, "exec", "<keys")}, dir.file("run.out"));
+    auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(20);
+    while (readFileBytes(dir.file("run.out")).find(" Code : 6941") == std::string::npos &&
+           std::chrono::steady_clock::now() < deadline) {
+        std::this_thread::sleep_for(std::chrono::milliseconds(20));
+    }
+    kill(run.pid(), SIGINT);
+    run.stop();
+    close(keys);
+    EXPECT_NE(readFileBytes(dir.file("run.out")).find(" Code : 6941"), std::string::npos);
+    EXPECT_EQ(readFileBytes(dir.file("zuvfnt.fnt")), "old font");
+    EXPECT_EQ(entries(), 4); // the font, its input, the FIFO and the console's record
 }
 
 TEST(ZuvfntcProgram, ShiftJisLocaleGetsShiftJisTexts) {

@@ -1,5 +1,7 @@
 #include "tests/support/child_process.h"
 
+#include "tests/support/exit_cleanup.h"
+
 #include <cerrno>
 #include <csignal>
 #include <fcntl.h>
@@ -23,6 +25,25 @@ std::vector<char*> cArgs(const std::vector<std::string>& argv) {
     args.push_back(nullptr);
     return args;
 }
+
+// Every child leads a process group of its own, so that stopping it stops what it started too,
+// and the group is stopped also when the test process dies first.
+class GroupLeader {
+public:
+    GroupLeader() {
+        posix_spawnattr_init(&m_attributes);
+        posix_spawnattr_setflags(&m_attributes, POSIX_SPAWN_SETPGROUP);
+        posix_spawnattr_setpgroup(&m_attributes, 0);
+    }
+    ~GroupLeader() { posix_spawnattr_destroy(&m_attributes); }
+    GroupLeader(const GroupLeader&) = delete;
+    GroupLeader& operator=(const GroupLeader&) = delete;
+
+    const posix_spawnattr_t* attributes() const { return &m_attributes; }
+
+private:
+    posix_spawnattr_t m_attributes;
+};
 
 bool waitWithLimit(pid_t pid, std::chrono::milliseconds limit, int* status) {
     auto deadline = std::chrono::steady_clock::now() + limit;
@@ -48,12 +69,14 @@ ChildProcess::ChildProcess(const std::vector<std::string>& argv, const std::stri
     posix_spawn_file_actions_addopen(&actions, 1, out.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
     posix_spawn_file_actions_adddup2(&actions, 1, 2);
     std::vector<char*> args = cArgs(argv);
-    int rc = posix_spawnp(&m_pid, args[0], &actions, nullptr, args.data(), environ);
+    GroupLeader leader;
+    int rc = posix_spawnp(&m_pid, args[0], &actions, leader.attributes(), args.data(), environ);
     posix_spawn_file_actions_destroy(&actions);
     if (rc != 0) {
         m_pid = -1;
         throw std::runtime_error("cannot start " + argv[0]);
     }
+    cleanUpGroupAtExit(m_pid);
 }
 
 ChildProcess::~ChildProcess() {
@@ -66,6 +89,9 @@ bool ChildProcess::running() {
     }
     int status = 0;
     if (waitpid(m_pid, &status, WNOHANG) == m_pid) {
+        // What it started may still run in its group.
+        kill(-m_pid, SIGKILL);
+        forgetGroup(m_pid);
         m_pid = -1;
         return false;
     }
@@ -77,11 +103,13 @@ void ChildProcess::stop() {
         return;
     }
     int status = 0;
-    kill(m_pid, SIGTERM);
+    kill(-m_pid, SIGTERM);
     if (!waitWithLimit(m_pid, std::chrono::seconds(2), &status)) {
-        kill(m_pid, SIGKILL);
+        kill(-m_pid, SIGKILL);
         waitWithLimit(m_pid, std::chrono::seconds(5), &status);
     }
+    kill(-m_pid, SIGKILL);
+    forgetGroup(m_pid);
     m_pid = -1;
 }
 
@@ -100,7 +128,8 @@ RunResult runProgram(const std::vector<std::string>& argv, std::chrono::seconds 
     posix_spawn_file_actions_addclose(&actions, fromChild[0]);
     std::vector<char*> args = cArgs(argv);
     pid_t pid = -1;
-    int rc = posix_spawnp(&pid, args[0], &actions, nullptr, args.data(), environ);
+    GroupLeader leader;
+    int rc = posix_spawnp(&pid, args[0], &actions, leader.attributes(), args.data(), environ);
     posix_spawn_file_actions_destroy(&actions);
     close(toChild[0]);
     close(fromChild[1]);
@@ -109,6 +138,7 @@ RunResult runProgram(const std::vector<std::string>& argv, std::chrono::seconds 
         close(fromChild[0]);
         throw std::runtime_error("cannot start " + argv[0]);
     }
+    cleanUpGroupAtExit(pid);
     // The input is small; a child that does not read it gets EPIPE, which is ignored.
     signal(SIGPIPE, SIG_IGN);
     if (!input.empty()) {
@@ -122,7 +152,7 @@ RunResult runProgram(const std::vector<std::string>& argv, std::chrono::seconds 
     while (true) {
         auto left = std::chrono::duration_cast<std::chrono::milliseconds>(deadline - std::chrono::steady_clock::now());
         if (left.count() <= 0) {
-            kill(pid, SIGKILL);
+            kill(-pid, SIGKILL);
             break;
         }
         pollfd fd{fromChild[0], POLLIN, 0};
@@ -138,7 +168,11 @@ RunResult runProgram(const std::vector<std::string>& argv, std::chrono::seconds 
     }
     close(fromChild[0]);
     int status = 0;
-    waitWithLimit(pid, std::chrono::seconds(5), &status);
+    if (!waitWithLimit(pid, std::chrono::seconds(5), &status)) {
+        kill(-pid, SIGKILL);
+        waitWithLimit(pid, std::chrono::seconds(5), &status);
+    }
+    forgetGroup(pid);
     result.exitCode = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
     return result;
 }

@@ -7,7 +7,8 @@
 
 namespace sorpex::test {
 
-// A program the test starts and stops: a peer server, or the program under test.
+// A program the test starts and stops: a peer server, or the program under test. It leads a
+// process group of its own, stopped whole, and stopped also when the test process dies first.
 class ChildProcess {
 public:
     // Starts argv[0] (searched on PATH) with stdin from /dev/null and stdout and stderr into
@@ -25,8 +26,8 @@ private:
     pid_t m_pid = -1;
 };
 
-// Runs a program to its end, with a time limit; gives its exit code (-1 after a signal or the
-// time limit) and what it printed on stdout and stderr together.
+// Runs a program to its end, with a time limit (in a process group of its own, as above); gives its exit code (-1 after
+// a signal or the time limit) and what it printed on stdout and stderr together.
 struct RunResult {
     int exitCode = -1;
     std::string output;

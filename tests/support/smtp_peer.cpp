@@ -1,5 +1,7 @@
 #include "tests/support/smtp_peer.h"
 
+#include "tests/support/port_check.h"
+
 #include <chrono>
 #include <filesystem>
 #include <fstream>
@@ -26,6 +28,7 @@ std::string readIfPresent(const std::filesystem::path& path) {
 
 SmtpPeer::SmtpPeer(std::string address, int port, std::vector<std::string> options)
     : m_address(std::move(address)), m_port(port) {
+    requireFreePort(m_address, m_port, Transport::Tcp);
     std::vector<std::string> argv = {kPython,  script("smtp_peer.py"), "--address", m_address,
                                      "--port", std::to_string(m_port), "--out",     m_dir.path().string()};
     argv.insert(argv.end(), options.begin(), options.end());

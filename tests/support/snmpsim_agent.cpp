@@ -1,6 +1,9 @@
 #include "tests/support/snmpsim_agent.h"
 
+#include "tests/support/port_check.h"
+
 #include <algorithm>
+#include <atomic>
 #include <chrono>
 #include <filesystem>
 #include <fstream>
@@ -31,16 +34,44 @@ std::vector<unsigned long> oidNumbers(const std::string& line) {
     return numbers;
 }
 
-bool answers(const std::string& address, int port) {
-    RunResult result = runProgram({"snmpget", "-v1", "-c", "public", "-t", "0.3", "-r", "0",
-                                   address + ":" + std::to_string(port), "1.3.6.1.2.1.1.1.0"},
+// Every agent of a run answers this object with the run's own token, so that the test knows the
+// agent that answers is its own. The example arc 2.999 sorts after every object of a recording.
+const std::string kTokenOid = "2.999.1.1.0";
+
+std::string newToken() {
+    static std::atomic<int> runs{0};
+    return "sorpex-test-" + std::to_string(getpid()) + "-" + std::to_string(++runs) + "-" +
+           std::to_string(std::chrono::steady_clock::now().time_since_epoch().count());
+}
+
+void appendTokenLine(const fs::path& recording, const std::string& token) {
+    std::string text = readFileBytes(recording.string());
+    std::ofstream out(recording, std::ios::binary | std::ios::app);
+    out << (text.empty() || text.back() == '\n' ? "" : "\n") << kTokenOid << "|4|" << token << "\n";
+}
+
+// True once the agent at `address` answers with `token`; throws when another one answers.
+bool answersAsOurs(const std::string& address, int port, const std::string& token) {
+    const std::string where = address + ":" + std::to_string(port);
+    RunResult result = runProgram({"snmpget", "-v1", "-c", "public", "-t", "0.3", "-r", "0", where, kTokenOid},
                                   std::chrono::seconds(5));
-    return result.output.find("Timeout") == std::string::npos && result.exitCode >= 0;
+    if (result.output.find(token) != std::string::npos) {
+        return true;
+    }
+    if (result.output.find("Timeout") != std::string::npos || result.exitCode < 0) {
+        return false;
+    }
+    throw std::runtime_error(where + " answers, but not as this run's agent (another test's agent took the " +
+                             "address?): " + result.output);
 }
 
 } // namespace
 
 SnmpSimAgents::SnmpSimAgents(const std::vector<SimulatedAgent>& agents, int port) : m_dir(std::make_unique<TempDir>()) {
+    for (const SimulatedAgent& agent : agents) {
+        requireFreePort(agent.address, port, Transport::Udp);
+    }
+    const std::string token = newToken();
     // snmpsimd drops root for nobody: its folders must be open to everyone.
     fs::path data = m_dir->path() / "data";
     fs::path cache = m_dir->path() / "cache";
@@ -62,13 +93,14 @@ SnmpSimAgents::SnmpSimAgents(const std::vector<SimulatedAgent>& agents, int port
         // The N-th endpoint answers from public/1.3.6.1.6.1.1.N.snmprec.
         fs::path file = data / "public" / ("1.3.6.1.6.1.1." + std::to_string(i) + ".snmprec");
         fs::copy_file(agents[i].recording, file);
+        appendTokenLine(file, token);
         chmod(file.c_str(), 0644);
         argv.push_back("--agent-udpv4-endpoint=" + agents[i].address + ":" + std::to_string(port));
     }
     m_process = std::make_unique<ChildProcess>(argv, (m_dir->path() / "snmpsimd.out").string());
 
     auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(30);
-    while (!answers(agents.front().address, port)) {
+    while (!answersAsOurs(agents.front().address, port, token)) {
         if (!m_process->running() || std::chrono::steady_clock::now() > deadline) {
             throw std::runtime_error("snmpsimd did not start: " + log());
         }

@@ -1,5 +1,7 @@
 #include "tests/support/temp_dir.h"
 
+#include "tests/support/exit_cleanup.h"
+
 #include <cstdlib>
 #include <fstream>
 #include <iterator>
@@ -13,11 +15,13 @@ TempDir::TempDir() {
         throw std::runtime_error("mkdtemp failed");
     }
     m_path = pattern;
+    cleanUpFolderAtExit(m_path);
 }
 
 TempDir::~TempDir() {
     std::error_code ignored;
     std::filesystem::remove_all(m_path, ignored);
+    forgetFolder(m_path);
 }
 
 std::string readFileBytes(const std::string& path) {

@@ -6,7 +6,8 @@
 
 namespace sorpex::test {
 
-// A fresh directory under /tmp, removed with everything in it when the object goes.
+// A fresh directory under /tmp, removed with everything in it when the object goes, or when the
+// test process dies first.
 class TempDir {
 public:
     TempDir();

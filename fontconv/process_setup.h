@@ -1,0 +1,10 @@
+#pragma once
+
+namespace zuvfntc {
+
+// Gets the process ready before it opens any file: descriptors 0, 1 and 2 open (on /dev/null
+// where the caller closed them), a temporary file removed when a signal ends the run, and a
+// write past the file-size limit reported as a failed write. False when that cannot be done.
+bool prepareProcess();
+
+} // namespace zuvfntc
