@@ -170,10 +170,10 @@ bool ReplacingFile::open() {
         return false;
     }
     if (exists) {
-        // A replaced file keeps its owner and group where the system lets it, and its
-        // permissions; a group that cannot be kept gets no rights in the new one.
+        // A replaced file keeps its permissions and its group (a list kept for a group stays
+        // so); where the group cannot be kept, the saver's own gets no rights in its place.
         m_mode = old.st_mode & 07777;
-        if (::fchown(m_fd.get(), old.st_uid, old.st_gid) != 0 && ::fchown(m_fd.get(), -1, old.st_gid) != 0) {
+        if (::fchown(m_fd.get(), static_cast<uid_t>(-1), old.st_gid) != 0) {
             m_mode &= ~static_cast<mode_t>(070);
         }
     } else {
