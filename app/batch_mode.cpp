@@ -1,7 +1,6 @@
 #include "app/batch_mode.h"
 
 #include "app/console_text.h"
-#include "base/cp932.h"
 #include "base/interaction.h"
 #include "inventory/csv_file.h"
 #include "inventory/file_commands.h"
@@ -14,6 +13,7 @@
 #include "snmp/status_query.h"
 
 #include <atomic>
+#include <cerrno>
 #include <chrono>
 #include <ostream>
 #include <thread>
@@ -35,7 +35,7 @@ const char* const kUsage =
     "  --settings FILE.ini    the settings file; by default SORPEX.ini in the current folder\n"
     "\n"
     "Exit codes: 0 done, 1 the list cannot be loaded, 2 usage, 3 the report cannot be\n"
-    "written, 4 the mail failed.\n";
+    "written, 4 the mail failed, 5 the settings file cannot be read.\n";
 
 // Questions are not asked: each message is printed, and the answer is the one that goes on.
 class ConsoleInteraction : public UserInteraction {
@@ -133,13 +133,6 @@ bool parse(const std::vector<std::string>& args, Options& options, std::string& 
     return true;
 }
 
-// Paths arrive in UTF-8 and live as CP932 in the core.
-bool toCorePath(const std::string& native, std::string& path) {
-    bool ok = true;
-    path = cp932::fromUtf8(native, &ok);
-    return ok;
-}
-
 } // namespace
 
 bool wantsBatchMode(const std::vector<std::string>& args) {
@@ -167,20 +160,21 @@ int runBatchMode(const std::vector<std::string>& args, std::ostream& out, std::o
         return kBatchOk;
     }
 
+    // Paths are only opened here: they keep the file system's bytes, whatever CP932 can hold.
     AppSettings settings;
-    std::string settingsPath = defaultSettingsFilePath();
-    if (!options.settings.empty() && !toCorePath(options.settings, settingsPath)) {
-        err << "sorpex: the settings path cannot be written in CP932: " << options.settings << "\n";
-        return kBatchUsage;
+    const std::string settingsPath = options.settings.empty() ? defaultSettingsFilePath() : options.settings;
+    const int settingsError = readSettingsFile(settings, settingsPath);
+    // A file named with --settings must be there; SORPEX.ini may be missing, as for the window.
+    if (settingsError != 0 && (settingsError != ENOENT || !options.settings.empty())) {
+        err << consoleText(settingsReadMessage(settingsError)) << "\n" << settingsPath << "\n";
+        return kBatchSettingsUnreadable;
     }
-    readSettingsFile(settings, settingsPath);
     applySettings(settings);
     initSnmpLibrary();
 
     ConsoleInteraction ui(err);
     PrinterTable table;
-    std::string listPath;
-    if (!toCorePath(options.list, listPath) || !readCsvFile(table, listPath, ui)) {
+    if (!readCsvFile(table, options.list, ui)) {
         return kBatchListUnreadable;
     }
 
@@ -194,15 +188,12 @@ int runBatchMode(const std::vector<std::string>& args, std::ostream& out, std::o
         }
     }
 
-    std::string reportPath = autoFileName(settings, Clock().localNow());
-    if (!options.output.empty() && !toCorePath(options.output, reportPath)) {
-        err << "sorpex: the report path cannot be written in CP932: " << options.output << "\n";
-        return kBatchReportUnwritable;
-    }
+    const std::string reportPath =
+        options.output.empty() ? nativeAutoFileName(settings, Clock().localNow()) : options.output;
     if (!writeCsvFile(table, reportPath, ui)) {
         return kBatchReportUnwritable;
     }
-    out << consoleText(reportPath) << "\n";
+    out << reportPath << "\n";
 
     if (options.mail) {
         // --mail asks for the mail whatever the report switch of the settings says.

@@ -12,6 +12,7 @@ inline constexpr int kBatchListUnreadable = 1;
 inline constexpr int kBatchUsage = 2;
 inline constexpr int kBatchReportUnwritable = 3;
 inline constexpr int kBatchMailFailed = 4;
+inline constexpr int kBatchSettingsUnreadable = 5;
 
 // True when the arguments ask for the batch mode (or its help or version) rather than the window.
 bool wantsBatchMode(const std::vector<std::string>& args);

@@ -6,6 +6,7 @@
 #include "app/main_frame.h"
 #include "app/qt_acquisition_host.h"
 #include "base/qt/qt_interaction.h"
+#include "base/cp932.h"
 #include "base/qt/qt_text.h"
 #include "mail/report_mail.h"
 #include "snmp/snmp_get.h"
@@ -24,6 +25,7 @@
 #include <QTimer>
 
 #include <atomic>
+#include <cerrno>
 #include <set>
 #include <thread>
 #include <utility>
@@ -47,7 +49,12 @@ std::string CSORPEXApp::programName() {
 }
 
 void CSORPEXApp::start() {
-    readSettingsFile(m_settings, m_settingsFilePath);
+    // A settings file that is there but cannot be read gives the defaults, as a missing one,
+    // but not silently.
+    const int settingsError = readSettingsFile(m_settings, m_settingsFilePath);
+    if (settingsError != 0 && settingsError != ENOENT) {
+        m_ui->showMessage(settingsReadMessage(settingsError), MessageIcon::Stop, MessageButtons::Ok);
+    }
     initSnmpLibrary();
 
     m_frame = std::make_unique<CMainFrame>();
@@ -160,7 +167,7 @@ void CSORPEXApp::onScheduleTimer() {
     };
     steps.saveForMail = [this] { m_files->saveAutomatically(false); };
     steps.autoFilePath = [this] { return m_document.autoFilePath; };
-    steps.sendReportMail = [this](const std::string& path) { sendReportMail(path); };
+    steps.sendReportMail = [this](const std::string& path) { sendReportMail(nativePath(path)); };
     runScheduledReport(m_settings, steps);
     m_busy = false;
 }

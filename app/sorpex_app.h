@@ -44,8 +44,8 @@ public:
 
     // The one-second timer: starts the scheduled run when the schedule is due.
     void onScheduleTimer();
-    // Mails the report with `path` attached; the window repaints meanwhile and shows the
-    // failure, if any, afterwards.
+    // Mails the report with the file at `path` (file-system bytes) attached; the window repaints meanwhile and shows
+    // the failure, if any, afterwards.
     void sendReportMail(const std::string& path);
 
     // An acquisition run over the rows whose `acquire` is set (acquireAll marks them all first).

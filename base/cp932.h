@@ -27,7 +27,10 @@ std::string_view truncate(std::string_view text, std::size_t maxBytes);
 
 namespace sorpex {
 
-// Paths are CP932 text in the core, like every other text; the file system takes UTF-8.
+// A path the user sees or SORPEX.ini stores (a document, a folder setting) is CP932 text like
+// every other; this gives the file system's bytes (UTF-8) where it is opened. A path that is
+// only ever opened (the settings file, the batch mode's arguments) keeps the file system's bytes
+// throughout, so that CP932 need not hold it.
 inline std::string nativePath(std::string_view path) {
     return cp932::toUtf8(path);
 }

@@ -8,12 +8,18 @@
 
 namespace sorpex {
 
-// Replaces a file as a whole: the new contents go to a temporary file beside the target, which
-// is flushed to disk and renamed over the target only when everything was written. A failure at
-// any point, a full disk included, leaves the old file as it was.
+// Replaces a regular file as a whole: the new contents go to a temporary file beside the
+// target, which is flushed to disk and renamed over the target only when everything was
+// written. A failure at any point, a full disk included, leaves the old file as it was.
+//
+// Only a regular file (or nothing) at the target is replaced: a symbolic link there gives
+// ELOOP, a folder EISDIR, a device, a FIFO or a socket EINVAL, and the target stays untouched.
+// The temporary file is readable by its owner only until the rename, and its name is
+// unpredictable but recognisable: a later replacement of the same target removes what a
+// killed process left behind.
 class ReplacingFile {
 public:
-    // `target` is a native (UTF-8) path.
+    // `target` is a native (file-system) path.
     explicit ReplacingFile(std::string target);
     ~ReplacingFile();
     ReplacingFile(const ReplacingFile&) = delete;
@@ -31,11 +37,13 @@ public:
 
 private:
     bool fail(int error);
+    bool createTemporary();
 
     std::string m_target;
     std::string m_temporary;
     UniqueFd m_fd;
     int m_error = 0;
+    mode_t m_mode = 0;
     bool m_ownerOnly = false;
     bool m_committed = false;
 };

@@ -5,22 +5,55 @@
 #include "base/interaction.h"
 #include "base/replacing_file.h"
 #include "inventory/csv_reader.h"
+#include "inventory/ip_address.h"
 
+#include <algorithm>
 #include <cerrno>
 #include <cstring>
 
 namespace sorpex {
 namespace {
 
-// Between quotes unless the text already begins with one; nothing inside is escaped.
+// Between quotes, every quote inside doubled, as RFC 4180 has it: the loader collapses doubled
+// quotes and so reads the text back, and so does a spreadsheet. The loader splits at every line
+// end and comma and takes a piece that ends in a quote for the end of the field, so two things
+// are left out, the only changes the writer makes to a text (neither makes it longer, so it
+// still fits its field): line breaks, which the loader loses anyway, and quotes right before a
+// comma.
 void appendQuoted(std::string& line, std::string_view text) {
-    if (!text.empty() && text.front() == '"') {
-        line += text;
-        return;
+    std::string joined;
+    for (std::size_t i = 0; i < text.size(); ++i) {
+        if (text[i] != '\n' && !(text[i] == '\r' && i + 1 < text.size() && text[i + 1] == '\n')) {
+            joined += text[i];
+        }
     }
     line += '"';
-    line += text;
+    for (std::size_t i = 0; i < joined.size();) {
+        if (joined[i] != '"') {
+            line += joined[i++];
+            continue;
+        }
+        const std::size_t end = std::min(joined.find_first_not_of('"', i), joined.size());
+        if (end == joined.size() || joined[end] != ',') {
+            line.append(2 * (end - i), '"');
+        }
+        i = end;
+    }
     line += '"';
+}
+
+// Bare unless the text would end the field or the line, or open a quoted field.
+void appendBare(std::string& line, std::string_view text) {
+    if (text.find_first_of(",\r\n") != std::string_view::npos || (!text.empty() && text.front() == '"')) {
+        appendQuoted(line, text);
+    } else {
+        line += text;
+    }
+}
+
+// The loader refuses a line whose address column it cannot normalise, and every line after it.
+bool loadableAddress(const PrinterRecord& row) {
+    return normalizedIpAddress(row.ipAddress.view()).has_value();
 }
 
 void showErrorCode(UserInteraction& ui, const char* utf8Text, int error) {
@@ -52,14 +85,19 @@ std::string csvLine(const PrinterRecord& row) {
     std::string line;
     line.reserve(row.comment.view().size() + row.model.view().size() + row.sysDescr.view().size() + 64);
     appendQuoted(line, row.comment.view());
+    if (!loadableAddress(row)) {
+        // A row without a usable address (a blank line loads as one) is written as the line
+        // it is read back from: its comment alone.
+        return line;
+    }
     line += ',';
     line += row.ipAddress.view();
     line += ',';
-    line += row.community.view();
+    appendBare(line, row.community.view());
     line += ',';
     appendQuoted(line, row.model.view());
     line += ',';
-    line += row.count.view();
+    appendBare(line, row.count.view());
     line += ',';
     appendQuoted(line, row.sysName.view());
     line += ',';
@@ -72,7 +110,7 @@ std::string csvLine(const PrinterRecord& row) {
 }
 
 bool writeCsvFile(PrinterTable& table, const std::string& path, UserInteraction& ui) {
-    ReplacingFile file(nativePath(path));
+    ReplacingFile file(path);
     bool written = file.open() && file.write(std::string(kCsvHeader) + "\r\n");
     for (int i = 0, end = table.terminatorSlot(); written && i < end; ++i) {
         const PrinterRecord& row = table.slot(i);
@@ -94,9 +132,12 @@ CsvLoad loadCsvRows(PrinterTable& table, const CsvSource& source) {
     return reader.load();
 }
 
-bool readCsvFile(PrinterTable& table, const std::string& path, UserInteraction& ui) {
-    InputFile file(nativePath(path));
+bool readCsvFile(PrinterTable& table, const std::string& path, UserInteraction& ui, CsvLoad* outcome) {
+    InputFile file(path);
     if (!file.isOpen()) {
+        if (outcome != nullptr) {
+            *outcome = CsvLoad::ReadError;
+        }
         showErrorCode(ui, "ファイルオープンエラー\nError Code = ", file.error());
         return false;
     }
@@ -108,6 +149,9 @@ bool readCsvFile(PrinterTable& table, const std::string& path, UserInteraction& 
         }
         return n;
     });
+    if (outcome != nullptr) {
+        *outcome = load;
+    }
     return reportLoad(load, error, ui);
 }
 

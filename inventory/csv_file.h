@@ -16,12 +16,17 @@ class UserInteraction;
 inline constexpr std::string_view kCsvHeader =
     "Comment,IP Address,Community Name,Printer Model,Count,System Name,System Location,System Contact,System Descr";
 
-// One row's line, without its line end.
+// One row's line, without its line end. Texts go between quotes with every quote inside doubled
+// (RFC 4180), without line breaks and without quotes right before a comma, which the loader
+// cannot read back; the community and the count go bare unless they hold a comma or a line
+// break or begin with a quote. A row whose address the loader would refuse (none, as a blank
+// line loads) is written as its comment alone, the form the loader reads back as such a row.
 std::string csvLine(const PrinterRecord& row);
 
-// Writes the whole table to `path` (CP932): a new file beside the old one, flushed and renamed
-// over it, so a failure at any point leaves the old file whole. A failure is shown with its
-// errno and leaves modified set; success clears it.
+// Writes the whole table to the file at `path` (in the file system's own bytes): a new file
+// beside the old one, flushed and renamed over it, so a failure at any point leaves the old file
+// whole; only a regular file is replaced. A failure is shown with its errno and leaves modified
+// set; success clears it.
 bool writeCsvFile(PrinterTable& table, const std::string& path, UserInteraction& ui);
 
 // How a load ended.
@@ -40,10 +45,11 @@ using CsvSource = std::function<ssize_t(char* buffer, std::size_t capacity)>;
 // nothing. The table needs no clearing before.
 CsvLoad loadCsvRows(PrinterTable& table, const CsvSource& source);
 
-// Loads the file at `path` (CP932) and shows what went wrong, if anything. True when the file
-// was read to its end, also when it held more rows than the table; false when it cannot be
-// opened or read, or a line was rejected. The caller clears the table before.
-bool readCsvFile(PrinterTable& table, const std::string& path, UserInteraction& ui);
+// Loads the regular file at `path` (in the file system's own bytes) and shows what went wrong,
+// if anything. True when the file was read to its end, also when it held more rows than the
+// table; false when it cannot be opened or read, or a line was rejected. `outcome`, when given,
+// tells which. The caller clears the table before.
+bool readCsvFile(PrinterTable& table, const std::string& path, UserInteraction& ui, CsvLoad* outcome = nullptr);
 
 // The same over bytes in memory, with the same messages.
 bool readCsvBytes(PrinterTable& table, std::string_view bytes, UserInteraction& ui);

@@ -20,18 +20,29 @@ std::string folderOf(std::string_view path) {
     return std::string(path.substr(0, slash));
 }
 
-} // namespace
-
-std::string autoFileName(const AppSettings& settings, const LocalTime& t) {
-    // The root of a drive has no counterpart here: the settings file's folder stands in.
-    std::string folder =
-        settings.defaultSavePath.empty() ? folderOf(settings.settingsFilePath) : settings.defaultSavePath;
+// <folder>/SORPEX_<yyyymmddhhmmss>.csv
+std::string stampedName(std::string folder, const LocalTime& t) {
     char stamp[96];
     std::snprintf(stamp, sizeof stamp, "%02d%02d%02d%02d%02d%02d", t.year, t.month, t.day, t.hour, t.minute, t.second);
     if (folder.empty() || folder.back() != '/') {
         folder += '/';
     }
     return folder + "SORPEX_" + stamp + ".csv";
+}
+
+} // namespace
+
+std::string autoFileName(const AppSettings& settings, const LocalTime& t) {
+    // The root of a drive has no counterpart here: the settings file's folder stands in. Its
+    // path is the file system's; the automatic name is shown and kept as CP932 text.
+    return stampedName(settings.defaultSavePath.empty() ? cp932::fromUtf8(folderOf(settings.settingsFilePath))
+                                                        : settings.defaultSavePath,
+                       t);
+}
+
+std::string nativeAutoFileName(const AppSettings& settings, const LocalTime& t) {
+    return settings.defaultSavePath.empty() ? stampedName(folderOf(settings.settingsFilePath), t)
+                                            : nativePath(autoFileName(settings, t));
 }
 
 std::string windowTitle(std::string_view path, std::string_view programName) {
@@ -101,6 +112,7 @@ void FileCommands::fileNew() {
     m_table.clearTable();
     m_view.clearList();
     m_document.currentFilePath.clear();
+    m_document.partialLoad = false;
     updateTitle("");
 }
 
@@ -114,10 +126,9 @@ void FileCommands::fileOpen() {
         if (!chosen) {
             break;
         }
-        m_table.clearTable();
         m_document.currentFilePath = *chosen;
         // A file that was not read whole shows the chooser again.
-        if (readCsvFile(m_table, m_document.currentFilePath, m_ui)) {
+        if (loadCurrentFile()) {
             break;
         }
     }
@@ -125,20 +136,29 @@ void FileCommands::fileOpen() {
     m_view.refreshList();
 }
 
+bool FileCommands::loadCurrentFile() {
+    m_table.clearTable();
+    CsvLoad outcome = CsvLoad::ReadError;
+    const bool read = readCsvFile(m_table, nativePath(m_document.currentFilePath), m_ui, &outcome);
+    m_document.partialLoad = outcome != CsvLoad::Complete;
+    return read;
+}
+
 bool FileCommands::saveTo(const std::string& path) {
-    if (!writeCsvFile(m_table, path, m_ui)) {
+    if (!writeCsvFile(m_table, nativePath(path), m_ui)) {
         return false;
     }
     m_document.currentFilePath = path;
+    m_document.partialLoad = false;
     updateTitle(path);
     return true;
 }
 
 bool FileCommands::fileSave() {
-    if (m_document.currentFilePath.empty()) {
+    if (m_document.currentFilePath.empty() || m_document.partialLoad) {
         return fileSaveAs();
     }
-    return writeCsvFile(m_table, m_document.currentFilePath, m_ui);
+    return writeCsvFile(m_table, nativePath(m_document.currentFilePath), m_ui);
 }
 
 bool FileCommands::fileSaveAs() {
@@ -154,7 +174,7 @@ bool FileCommands::saveAutomatically(bool retitle) {
     makeAutoFileName();
     if (!retitle) {
         // The mail-only save leaves the title, and so the file Save writes, alone.
-        return writeCsvFile(m_table, m_document.autoFilePath, m_ui);
+        return writeCsvFile(m_table, nativePath(m_document.autoFilePath), m_ui);
     }
     return saveTo(m_document.autoFilePath);
 }
@@ -164,12 +184,11 @@ void FileCommands::loadStartupFile() {
     if (path.empty()) {
         return;
     }
-    m_table.clearTable();
-    if (!readCsvFile(m_table, path, m_ui)) {
+    m_document.currentFilePath = path;
+    if (!loadCurrentFile()) {
         m_ui.showMessage(cp932::fromUtf8("「環境設定」の「起動時の呼び出しCSVファイル」を確認して下さい。"),
                          MessageIcon::Information, MessageButtons::Ok);
     }
-    m_document.currentFilePath = path;
     updateTitle(path);
     m_view.refreshList();
 }

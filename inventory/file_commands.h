@@ -16,6 +16,9 @@ struct AppSettings;
 struct DocumentState {
     std::string currentFilePath; // the file Save writes; empty: none yet
     std::string autoFilePath;    // the last automatic file name
+    // The table holds only part of currentFilePath (its load was rejected or cut at the table's
+    // size): Save asks for a name rather than overwrite the file with that part.
+    bool partialLoad = false;
 };
 
 // What the file commands need of the main window.
@@ -27,9 +30,12 @@ public:
     virtual void clearList() = 0;                            // empty the list without rebuilding it
 };
 
-// <folder>/SORPEX_<yyyymmddhhmmss>.csv. The folder is defaultSavePath, or, when that is empty,
-// the folder that holds the settings file.
+// <folder>/SORPEX_<yyyymmddhhmmss>.csv, CP932. The folder is defaultSavePath, or, when that is
+// empty, the folder that holds the settings file.
 std::string autoFileName(const AppSettings& settings, const LocalTime& localTime);
+// The same name in the file system's own bytes, for a caller that only opens it: the settings
+// file's folder is taken as it is, whether CP932 can hold its name or not.
+std::string nativeAutoFileName(const AppSettings& settings, const LocalTime& localTime);
 
 // "<document> - <program>": the file name without folder and extension, "無題" for no file.
 std::string windowTitle(std::string_view path, std::string_view programName);
@@ -57,7 +63,8 @@ public:
 
     void fileNew();
     void fileOpen();
-    // Writes to currentFilePath, or asks for a name when there is none. True when written.
+    // Writes to currentFilePath, or asks for a name when there is none or when the table holds
+    // only part of it. True when written.
     bool fileSave();
     bool fileSaveAs();
 
@@ -67,11 +74,14 @@ public:
     bool saveAutomatically(bool retitle);
 
     // Loads the start-up file defaultCsvPath, when set: the title and currentFilePath name it
-    // even when it could not be read whole, and the list shows what was read.
+    // even when it could not be read whole (Save then asks for a name), and the list shows what
+    // was read.
     void loadStartupFile();
 
 private:
     bool saveTo(const std::string& path);
+    // Loads currentFilePath into the cleared table; true when it was read whole.
+    bool loadCurrentFile();
 
     PrinterTable& m_table;
     DocumentState& m_document;

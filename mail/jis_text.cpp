@@ -74,6 +74,9 @@ std::size_t convertCharacter(std::string_view text, std::size_t pos, Mode& mode,
     return 1;
 }
 
+// Row 84 is the last row of JIS X 0208 that holds characters.
+constexpr unsigned kLastJisRow = 0x20 + 84;
+
 void returnToAscii(Mode mode, std::string& out) {
     if (mode != Mode::Ascii) {
         out += kEscAscii;
@@ -127,7 +130,65 @@ std::vector<std::string> sjisToJisLines(std::string_view text, std::size_t maxBy
     return lines;
 }
 
+bool jisCarries(std::string_view text) {
+    for (std::size_t pos = 0; pos < text.size(); ++pos) {
+        const auto byte = static_cast<unsigned char>(text[pos]);
+        if (cp932::isLeadByte(byte)) {
+            const unsigned code =
+                pos + 1 < text.size() ? pairToJis(byte, static_cast<unsigned char>(text[pos + 1])) : 0;
+            if (code == 0 || (code >> 8) > kLastJisRow) {
+                return false;
+            }
+            ++pos;
+        } else if (byte == 0 || (byte >= 0x80 && !isKana(byte))) {
+            return false;
+        }
+    }
+    return true;
+}
+
+std::string encodeUtf8HeaderText(std::string_view utf8) {
+    auto ascii = [&](std::size_t i) { return static_cast<unsigned char>(utf8[i]) < 0x80; };
+    std::string out;
+    std::size_t pos = 0;
+    while (pos < utf8.size()) {
+        std::size_t start = pos;
+        while (start < utf8.size() && ascii(start)) {
+            ++start;
+        }
+        if (start == utf8.size()) {
+            break;
+        }
+        // A reader drops the white space between two encoded words: runs that only white space
+        // parts go into one word.
+        std::size_t end = start;
+        while (true) {
+            while (end < utf8.size() && !ascii(end)) {
+                ++end;
+            }
+            std::size_t next = end;
+            while (next < utf8.size() && (utf8[next] == ' ' || utf8[next] == '\t')) {
+                ++next;
+            }
+            if (next == end || next == utf8.size() || ascii(next)) {
+                break;
+            }
+            end = next;
+        }
+        out += utf8.substr(pos, start - pos);
+        out += "=?UTF-8?B?";
+        out += base64Encode(utf8.substr(start, end - start));
+        out += "?=";
+        pos = end;
+    }
+    out += utf8.substr(pos);
+    return out;
+}
+
 std::string encodeHeaderText(std::string_view text) {
+    if (!jisCarries(text)) {
+        return encodeUtf8HeaderText(cp932::toUtf8(text));
+    }
     const std::string jis = sjisToJis(text);
     const std::string_view rest(jis);
     std::string out;

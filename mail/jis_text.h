@@ -22,7 +22,17 @@ std::string sjisToJis(std::string_view text);
 // characters; each piece starts and ends in ASCII. An empty text gives one empty piece.
 std::vector<std::string> sjisToJisLines(std::string_view text, std::size_t maxBytes);
 
+// True when sjisToJis carries the whole text: every double-byte character has a code in rows 1
+// to 84 of JIS X 0208 (the NEC and IBM extension kanji of CP932 have none), and there is no
+// zero byte and no byte that is neither ASCII, katakana nor part of a pair.
+bool jisCarries(std::string_view text);
+
 // A header value: ASCII runs unchanged, each run of Japanese as one "=?ISO-2022-JP?B?...?=" word.
+// A text that ISO-2022-JP cannot carry goes as UTF-8 instead, each run of other than ASCII as
+// one "=?UTF-8?B?...?=" word.
 std::string encodeHeaderText(std::string_view text);
+
+// The same for a UTF-8 text: each run of other than ASCII as one "=?UTF-8?B?...?=" word.
+std::string encodeUtf8HeaderText(std::string_view utf8);
 
 } // namespace sorpex

@@ -15,11 +15,14 @@ namespace {
 constexpr std::size_t kAttachmentPiece = 57;
 constexpr std::size_t kFileTitleLimit = 255;
 
-std::string_view fileTitle(std::string_view path) {
-    // '/' is never a trail byte of CP932, so the last one really ends the folder.
+// The file's name without its folder as a header value. The path is the file system's; the
+// name goes as CP932 text, cut as the Windows version cuts it, when CP932 can hold it.
+std::string encodedFileTitle(std::string_view path) {
     const std::size_t slash = path.rfind('/');
     const std::string_view name = slash == std::string_view::npos ? path : path.substr(slash + 1);
-    return cp932::truncate(name, kFileTitleLimit);
+    bool held = true;
+    const std::string text = cp932::fromUtf8(name, &held);
+    return held ? encodeHeaderText(cp932::truncate(text, kFileTitleLimit)) : encodeUtf8HeaderText(name);
 }
 
 void sendBody(SmtpSocket& socket, std::string_view body) {
@@ -39,6 +42,21 @@ void sendBody(SmtpSocket& socket, std::string_view body) {
     }
 }
 
+// A body that ISO-2022-JP cannot carry goes whole as UTF-8, its line breaks as CR LF, in base64
+// lines of 76 characters.
+void sendUtf8Body(SmtpSocket& socket, std::string_view body) {
+    std::string text;
+    for (char c : cp932::toUtf8(body)) {
+        if (c == '\n' && (text.empty() || text.back() != '\r')) {
+            text += '\r';
+        }
+        text += c;
+    }
+    for (std::size_t pos = 0; pos < text.size(); pos += kAttachmentPiece) {
+        sendDataLine(socket, base64Encode(std::string_view(text).substr(pos, kAttachmentPiece)));
+    }
+}
+
 std::string boundaryLine(std::string_view tail = "") {
     std::string line = "--";
     line += kMailBoundary;
@@ -49,11 +67,11 @@ std::string boundaryLine(std::string_view tail = "") {
 } // namespace
 
 void sendAttachmentPart(SmtpSocket& socket, std::string_view path) {
-    InputFile file(nativePath(path));
+    InputFile file{std::string(path)};
     if (!file.isOpen()) {
         return;
     }
-    const std::string title = encodeHeaderText(fileTitle(path));
+    const std::string title = encodedFileTitle(path);
     sendDataLine(socket, "");
     sendDataLine(socket, boundaryLine());
     sendDataLine(socket, "Content-Type: application/octet-stream;");
@@ -86,12 +104,20 @@ bool sendMessageContent(SmtpSocket& socket, std::string_view sender, std::string
         sendDataLine(socket, "");
         sendDataLine(socket, boundaryLine());
     }
+    const bool jisBody = jisCarries(body);
+    if (!jisBody && !multipart) {
+        sendDataLine(socket, "MIME-Version: 1.0");
+    }
     sendDataLine(socket, "Content-Type: text/plain;");
-    sendDataLine(socket, "\tcharset=\"iso-2022-jp\"");
-    sendDataLine(socket, "Content-Transfer-Encoding: 7bit");
+    sendDataLine(socket, jisBody ? "\tcharset=\"iso-2022-jp\"" : "\tcharset=\"utf-8\"");
+    sendDataLine(socket, jisBody ? "Content-Transfer-Encoding: 7bit" : "Content-Transfer-Encoding: base64");
     sendDataLine(socket, "X-Mailer: vexmo library");
     sendDataLine(socket, "");
-    sendBody(socket, body);
+    if (jisBody) {
+        sendBody(socket, body);
+    } else {
+        sendUtf8Body(socket, body);
+    }
     if (multipart) {
         for (const std::string& path : attachments) {
             if (!path.empty()) {

@@ -18,8 +18,9 @@ inline constexpr std::string_view kMailBoundary = "----- vexmo boundary -----";
 inline constexpr std::size_t kBodyLineLimit = 997;
 
 // The message after DATA: header, the body in ISO-2022-JP and, when `attachments` is not empty,
-// the multipart form with one base64 part per non-empty path (CP932). Ends with "." and gives
-// whether the server answered it with "250".
+// the multipart form with one base64 part per non-empty path (in the file system's own bytes).
+// A header value or a body that ISO-2022-JP cannot carry goes as UTF-8 instead. Ends with "."
+// and gives whether the server answered it with "250".
 bool sendMessageContent(SmtpSocket& socket, std::string_view sender, std::string_view recipient,
                         std::string_view subject, std::string_view body, const std::vector<std::string>& attachments);
 
@@ -41,7 +42,7 @@ struct ReportMailJob {
     std::string body;
     std::string user;
     std::string password;
-    std::string attachmentPath; // CP932; empty: no attachment
+    std::string attachmentPath; // in the file system's own bytes; empty: no attachment
 };
 
 ReportMailJob makeReportMailJob(const AppSettings& settings, std::string_view attachmentPath);

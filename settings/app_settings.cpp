@@ -1,14 +1,13 @@
 #include "settings/app_settings.h"
 
 #include "base/cp932.h"
+#include "base/input_file.h"
 #include "base/interaction.h"
 #include "base/replacing_file.h"
 #include "settings/ini_file.h"
 
 #include <cerrno>
 #include <cstring>
-#include <fstream>
-#include <iterator>
 #include <optional>
 #include <unistd.h>
 
@@ -21,15 +20,28 @@ constexpr std::string_view kReportParam = "ReportParam";
 
 constexpr std::array<const char*, 7> kDayNames = {"Mon", "Tue", "Wed", "Thu", "Fri", "Sat", "Sun"};
 
-// Reads the whole file; nothing when it does not exist, errno in *error for other failures.
+// Reads the whole regular file; nothing when it does not exist, errno in *error for every other
+// failure (a folder, a FIFO, a device, no permission), without blocking.
 std::optional<std::string> readFile(const std::string& path, int* error) {
     *error = 0;
-    std::ifstream in(nativePath(path), std::ios::binary);
-    if (!in) {
-        *error = errno == ENOENT ? 0 : errno;
+    InputFile file(path);
+    if (!file.isOpen()) {
+        *error = file.error() == ENOENT ? 0 : file.error();
         return std::nullopt;
     }
-    return std::string(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
+    std::string text;
+    char buffer[4096];
+    while (true) {
+        ssize_t n = file.read(buffer, sizeof buffer);
+        if (n < 0) {
+            *error = errno;
+            return std::nullopt;
+        }
+        if (n == 0) {
+            return text;
+        }
+        text.append(buffer, static_cast<std::size_t>(n));
+    }
 }
 
 std::string readText(const IniFile& ini, std::string_view section, std::string_view key, std::string_view fallback,
@@ -97,7 +109,7 @@ template <typename Change> bool updateSettingsFile(const AppSettings& settings, 
         change(ini);
         std::optional<std::string> password = ini.value(kReportParam, "Password");
         bool ownerOnly = password && !password->empty();
-        error = replaceFile(nativePath(settings.settingsFilePath), ini.serialize(), ownerOnly);
+        error = replaceFile(settings.settingsFilePath, ini.serialize(), ownerOnly);
     }
     if (error == 0) {
         return true;
@@ -115,7 +127,7 @@ std::string defaultSettingsFilePath() {
         directory = cwd;
         free(cwd);
     }
-    return cp932::fromUtf8(directory) + "/SORPEX.ini";
+    return directory + "/SORPEX.ini";
 }
 
 std::string encodeLineBreaks(std::string_view text) {
@@ -159,10 +171,13 @@ std::string decodeLineBreaks(std::string_view text) {
     return out;
 }
 
-void readSettingsFile(AppSettings& settings, const std::string& path) {
+int readSettingsFile(AppSettings& settings, const std::string& path) {
     settings.settingsFilePath = path;
     int error = 0;
     std::optional<std::string> text = readFile(path, &error);
+    if (!text && error == 0) {
+        error = ENOENT;
+    }
     IniFile ini = IniFile::parse(text ? *text : std::string());
 
     StoredSettings& s = settings.stored;
@@ -188,6 +203,11 @@ void readSettingsFile(AppSettings& settings, const std::string& path) {
     s.subject = readText(ini, kReportParam, "Subject", "[SORPEX]Report", kMailTextLimit);
     s.user = readText(ini, kReportParam, "User", "", kLoginLimit);
     s.password = readText(ini, kReportParam, "Password", "", kLoginLimit);
+    return error;
+}
+
+std::string settingsReadMessage(int error) {
+    return cp932::fromUtf8("SORPEX.ini読込みエラー\nError Code = ") + std::to_string(error);
 }
 
 void applySettings(AppSettings& settings) {

@@ -53,7 +53,7 @@ enum Weekday { Monday, Tuesday, Wednesday, Thursday, Friday, Saturday, Sunday };
 
 // The one settings record of a run. Texts are CP932.
 struct AppSettings {
-    std::string settingsFilePath;
+    std::string settingsFilePath; // in the file system's own bytes, as it is only ever opened
     int timeoutSeconds = 2;
     int retryCount = 0;
     bool autoSave = false;
@@ -92,12 +92,18 @@ inline constexpr std::size_t kMailTextLimit = 256;
 inline constexpr std::size_t kMailBodyLimit = 1024;
 inline constexpr std::size_t kLoginLimit = 72;
 
-// The settings file in the current directory.
+// The settings file in the current directory, in the file system's own bytes (whatever its
+// folder's name, CP932 or not).
 std::string defaultSettingsFilePath();
 
-// Reads every key of the file at `path` with its default; a missing file gives the defaults.
-// `path` becomes settingsFilePath, the file every later write goes to.
-void readSettingsFile(AppSettings& settings, const std::string& path);
+// Reads every key of the file at `path` with its default; `path` becomes settingsFilePath, the
+// file every later write goes to. Gives 0 when the file was read; ENOENT when there is none,
+// and the defaults; the errno of a file that is there but cannot be read (a folder, a FIFO or
+// a device, which are refused at once, or no permission), and the defaults too.
+int readSettingsFile(AppSettings& settings, const std::string& path);
+
+// The message for a settings file that is there but cannot be read (CP932).
+std::string settingsReadMessage(int error);
 
 // Turns the values read into the working fields and derives the trigger.
 void applySettings(AppSettings& settings);

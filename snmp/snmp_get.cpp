@@ -2,9 +2,11 @@
 
 #include "base/cp932.h"
 #include "settings/app_settings.h"
+#include "snmp/snmp_reply.h"
 #include "snmp/snmp_value.h"
 
 #include <cstdlib>
+#include <cstring>
 #include <memory>
 #include <mutex>
 #include <vector>
@@ -83,7 +85,7 @@ SnmpValue toSnmpValue(const netsnmp_variable_list& var) {
     case ASN_BIT_STR:
     case ASN_OPAQUE:
     case ASN_IPADDRESS:
-    case ASN_SEQUENCE:
+    case asn::kSequence: // the library's ASN_SEQUENCE lacks the constructed bit of the wire tag
         if (var.val.string != nullptr) {
             value.bytes.assign(var.val.string, var.val.string + var.val_len);
         }
@@ -94,12 +96,60 @@ SnmpValue toSnmpValue(const netsnmp_variable_list& var) {
     return value;
 }
 
+// The library's own decoding drops a whole reply for a value it does not know (a SEQUENCE, an
+// IpAddress of other than 4 bytes) and logs it. The session parses replies here instead: such
+// values are handed to the library's decoder as OCTET STRINGs and get their type back after, so
+// they are rendered as any other value. Everything else is the library's SNMPv1 decoding.
+int parseReply(netsnmp_session*, netsnmp_pdu* pdu, u_char* data, size_t length) {
+    std::vector<std::uint8_t> message(data, data + length);
+    const std::vector<RetaggedValue> retagged = retagUndecodableValues(message);
+    u_char community[COMMUNITY_MAX_LEN];
+    size_t communityLength = sizeof community;
+    long version = -1;
+    size_t left = message.size();
+    u_char* rest = snmp_comstr_parse(message.data(), &left, community, &communityLength, &version);
+    if (rest == nullptr || version != SNMP_VERSION_1) {
+        return -1;
+    }
+    pdu->version = version;
+    pdu->securityModel = SNMP_SEC_MODEL_SNMPv1;
+    pdu->securityLevel = SNMP_SEC_LEVEL_NOAUTH;
+    SNMP_FREE(pdu->community);
+    pdu->community_len = 0;
+    if (communityLength > 0) {
+        pdu->community = static_cast<u_char*>(malloc(communityLength));
+        if (pdu->community == nullptr) {
+            return -1;
+        }
+        memcpy(pdu->community, community, communityLength);
+        pdu->community_len = communityLength;
+    }
+    if (snmp_pdu_parse(pdu, rest, &left) != 0) {
+        return -1;
+    }
+    std::size_t index = 0;
+    auto next = retagged.begin();
+    for (netsnmp_variable_list* var = pdu->variables; var != nullptr && next != retagged.end();
+         var = var->next_variable, ++index) {
+        if (next->binding == index) {
+            var->type = next->tag;
+            ++next;
+        }
+    }
+    return 0;
+}
+
 // Owns one single-session handle of the library.
 class Session {
 public:
     explicit Session(netsnmp_session& config) {
         std::lock_guard lock(libraryMutex());
-        m_handle = snmp_sess_open(&config);
+        netsnmp_transport* transport = netsnmp_transport_open_client("snmp", config.peername);
+        if (transport != nullptr) {
+            // The session owns the transport from here on, also when it cannot be made.
+            m_handle =
+                snmp_sess_add_ex(&config, transport, nullptr, parseReply, nullptr, nullptr, nullptr, nullptr, nullptr);
+        }
     }
     ~Session() {
         if (m_handle != nullptr) {
@@ -132,7 +182,10 @@ void initSnmpLibrary() {
         netsnmp_ds_set_boolean(NETSNMP_DS_LIBRARY_ID, NETSNMP_DS_LIB_DISABLE_PERSISTENT_SAVE, 1);
         snmp_disable_log();
         init_snmp("sorpex");
+        // With every handler off the library falls back to stderr: one that drops everything
+        // keeps its messages out of the program's output.
         snmp_disable_log();
+        netsnmp_register_loghandler(NETSNMP_LOGHANDLER_NONE, LOG_EMERG);
     });
 }
 

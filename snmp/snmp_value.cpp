@@ -1,5 +1,7 @@
 #include "snmp/snmp_value.h"
 
+#include "base/cp932.h"
+
 #include <cstdio>
 
 namespace sorpex {
@@ -29,9 +31,10 @@ std::string renderSnmpValue(const SnmpValue& value) {
         appendHexBytes(out, value.bytes, value.bytes.size());
         break;
     case asn::kOctetString: {
-        // Only the first 1024 bytes of a string are looked at.
+        // Only the first 1024 bytes of a string are looked at; the cut below keeps its
+        // double-byte characters whole.
         std::size_t count = value.bytes.size() < 1024 ? value.bytes.size() : 1024;
-        for (std::size_t i = 0; i < count && out.size() < kSnmpTextLimit; ++i) {
+        for (std::size_t i = 0; i < count && out.size() <= kSnmpTextLimit; ++i) {
             std::uint8_t byte = value.bytes[i];
             if (byte >= 0x20) {
                 out += static_cast<char>(byte);
@@ -74,7 +77,7 @@ std::string renderSnmpValue(const SnmpValue& value) {
         break;
     }
     if (out.size() > kSnmpTextLimit) {
-        out.resize(kSnmpTextLimit);
+        out.resize(cp932::truncate(out, kSnmpTextLimit).size());
     }
     return out;
 }

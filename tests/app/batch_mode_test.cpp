@@ -11,6 +11,8 @@
 #include <gtest/gtest.h>
 #include <sstream>
 #include <sys/stat.h>
+#include <sys/sysmacros.h>
+#include <unistd.h>
 
 using namespace sorpex::test;
 
@@ -26,12 +28,16 @@ RunResult runSorpex(const std::vector<std::string>& args) {
     return {code, out.str() + err.str()};
 }
 
-// The program itself, as from cron: no display of any kind.
-RunResult runTheProgram(std::vector<std::string> args) {
+// The program itself, as from cron: no display of any kind; `shellPrefix` goes before it in a
+// shell (a ulimit).
+RunResult runTheProgram(std::vector<std::string> args, const std::string& shellPrefix = "") {
     unsetenv("DISPLAY");
     unsetenv("WAYLAND_DISPLAY");
     unsetenv("QT_QPA_PLATFORM");
     args.insert(args.begin(), SORPEX_PROGRAM);
+    if (!shellPrefix.empty()) {
+        args.insert(args.begin(), {"/bin/sh", "-c", shellPrefix + "exec \"$0\" \"$@\""});
+    }
     return runProgram(args, std::chrono::seconds(60));
 }
 
@@ -135,6 +141,62 @@ TEST_F(BatchMode, EachExitCodeHasItsCause) {
     EXPECT_EQ(runSorpex({"--output", "x.csv"}).exitCode, 2);
 }
 
+// Whatever the paths name, nothing blocks, nothing but a regular file is replaced, and each
+// refusal has its message and exit code: 5 for the settings, 1 for the list, 3 for the report.
+TEST_F(BatchMode, FilesThatAreNotRegularAreRefusedAtOnceAndNeverReplaced) {
+    ASSERT_EQ(mkfifo(m_dir.file("fifo").c_str(), 0600), 0);
+    const std::string good = list({"\"a\",127.0.7.1,public"});
+    const std::pair<std::string, std::string> settings[] = {
+        {m_dir.file("none.ini"), "2"}, {m_dir.path().string(), "21"}, {m_dir.file("fifo"), "22"}, {"/dev/zero", "22"}};
+    for (const auto& [path, code] : settings) {
+        RunResult result = runSorpex({"--acquire", good, "--settings", path});
+        EXPECT_EQ(result.exitCode, 5) << path << ": " << result.output;
+        EXPECT_NE(result.output.find("SORPEX.ini読込みエラー\nError Code = " + code + "\n" + path), std::string::npos)
+            << result.output;
+    }
+
+    RunResult fifoList = runSorpex({"--acquire", m_dir.file("fifo"), "--settings", m_dir.file("SORPEX.ini")});
+    EXPECT_EQ(fifoList.exitCode, 1);
+    EXPECT_NE(fifoList.output.find("ファイルオープンエラー\nError Code = 22"), std::string::npos) << fifoList.output;
+
+    // The null device, as root names it from cron, and a link planted where the report goes.
+    writeFileBytes(m_dir.file("elsewhere.csv"), "keep me");
+    ASSERT_EQ(symlink(m_dir.file("elsewhere.csv").c_str(), m_dir.file("planted.csv").c_str()), 0);
+    std::vector<std::pair<std::string, std::string>> outputs = {{m_dir.file("planted.csv"), "40"}};
+    if (mknod(m_dir.file("mynull").c_str(), S_IFCHR | 0666, makedev(1, 3)) == 0) {
+        outputs.push_back({m_dir.file("mynull"), "22"});
+    }
+    for (const auto& [path, code] : outputs) {
+        RunResult result = runSorpex({"--acquire", good, "--output", path, "--settings", m_dir.file("SORPEX.ini")});
+        EXPECT_EQ(result.exitCode, 3) << path << ": " << result.output;
+        EXPECT_NE(result.output.find("ファイル書込みできません\nError Code = " + code), std::string::npos)
+            << result.output;
+    }
+    EXPECT_EQ(readFileBytes(m_dir.file("elsewhere.csv")), "keep me");
+    EXPECT_TRUE(std::filesystem::is_symlink(m_dir.file("planted.csv")));
+    EXPECT_FALSE(std::filesystem::is_regular_file(std::filesystem::symlink_status(m_dir.file("mynull"))));
+}
+
+// A report larger than the file-size limit (ulimit -f) ends with the write message and exit 3,
+// and leaves neither a report nor a temporary file.
+TEST_F(BatchMode, TheFileSizeLimitEndsTheProgramWithItsMessage) {
+    if (std::string(SORPEX_PROGRAM).empty()) {
+        GTEST_SKIP() << "the program is built only with the widgets";
+    }
+    std::vector<std::string> rows;
+    for (int n = 1; n <= 10; ++n) {
+        rows.push_back("\"" + std::string(1000, 'c') + "\",127.0.7." + std::to_string(200 + n) + ",public");
+    }
+    const std::string path = list(rows);
+    std::filesystem::create_directory(m_dir.file("out"));
+    RunResult result = runTheProgram(
+        {"--acquire", path, "--output", m_dir.file("out/report.csv"), "--settings", m_dir.file("SORPEX.ini")},
+        "ulimit -f 8; ");
+    EXPECT_EQ(result.exitCode, 3) << result.output;
+    EXPECT_NE(result.output.find("ファイル書込みできません\nError Code = 27"), std::string::npos) << result.output;
+    EXPECT_TRUE(std::filesystem::is_empty(m_dir.file("out")));
+}
+
 TEST_F(BatchMode, MailsTheReportWithItsFileAttached) {
     SmtpPeer peer("127.0.7.10", 2525);
     SmtpPeer refusing("127.0.7.11", 2525, {"--refuse-rcpt", "admin@example.test"});
@@ -176,6 +238,7 @@ TEST(BatchModeProgram, RunsWithoutADisplay) {
     EXPECT_NE(help.output.find("--acquire LIST.csv"), std::string::npos);
     EXPECT_NE(help.output.find("4 the mail failed"), std::string::npos);
     TempDir dir;
+    writeFileBytes(dir.file("SORPEX.ini"), "");
     RunResult missing = runTheProgram({"--acquire", dir.file("none.csv"), "--settings", dir.file("SORPEX.ini")});
     EXPECT_EQ(missing.exitCode, 1) << missing.output;
 }

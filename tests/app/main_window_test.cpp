@@ -65,6 +65,7 @@ private slots:
     void cleanupTestCase();
 
     void startsUntitledWithoutAStartupFile();
+    void aSettingsFileThatIsAFolderIsReportedAndTheDefaultsStand();
     void aMissingStartupFileIsReportedOnceAndNamedInTheTitle();
     void aStartupFileIsListed();
     void menusToolbarAndStatusBarAreTheProgramsOwn();
@@ -104,6 +105,17 @@ void MainWindowTest::startsUntitledWithoutAStartupFile() {
     QCOMPARE(f.title(), QString::fromUtf8("無題 - ") + kProgram);
     QCOMPARE(f.list()->rowCount(), 0);
     QVERIFY(f.ui.shown.empty());
+    QVERIFY(f.app->mainFrame()->isVisible());
+}
+
+void MainWindowTest::aSettingsFileThatIsAFolderIsReportedAndTheDefaultsStand() {
+    AppFixture f;
+    std::filesystem::create_directory(f.dir.file("SORPEX.ini"));
+    f.app = std::make_unique<CSORPEXApp>(f.dir.file("SORPEX.ini"), &f.ui, &f.clock);
+    f.app->start();
+    QCOMPARE(f.ui.texts(), std::vector<std::string>{"SORPEX.ini読込みエラー\nError Code = 21"});
+    QCOMPARE(f.ui.shown[0].icon, MessageIcon::Stop);
+    QCOMPARE(f.title(), QString::fromUtf8("無題 - ") + kProgram);
     QVERIFY(f.app->mainFrame()->isVisible());
 }
 

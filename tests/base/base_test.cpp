@@ -4,9 +4,13 @@
 #include "tests/support/temp_dir.h"
 
 #include <cerrno>
+#include <csignal>
 #include <filesystem>
 #include <gtest/gtest.h>
 #include <sys/stat.h>
+#include <sys/sysmacros.h>
+#include <sys/wait.h>
+#include <unistd.h>
 
 using namespace sorpex;
 using namespace sorpex::test;
@@ -19,6 +23,12 @@ mode_t modeOf(const std::string& path) {
     return info.st_mode & 07777;
 }
 
+gid_t groupOf(const std::string& path) {
+    struct stat info {};
+    stat(path.c_str(), &info);
+    return info.st_gid;
+}
+
 std::size_t entriesIn(const TempDir& dir) {
     std::size_t count = 0;
     for ([[maybe_unused]] const auto& entry : std::filesystem::directory_iterator(dir.path())) {
@@ -29,7 +39,7 @@ std::size_t entriesIn(const TempDir& dir) {
 
 } // namespace
 
-TEST(ReplacingFile, NewFilesFollowTheUmaskAndReplacedOnesKeepTheirPermissions) {
+TEST(ReplacingFile, NewFilesFollowTheUmaskAndReplacedOnesKeepTheirPermissionsAndGroup) {
     TempDir dir;
     std::string path = dir.file("list.csv");
     mode_t old = umask(027);
@@ -40,8 +50,73 @@ TEST(ReplacingFile, NewFilesFollowTheUmaskAndReplacedOnesKeepTheirPermissions) {
     EXPECT_EQ(modeOf(path), 0604u);
     EXPECT_EQ(replaceFile(path, "three", true), 0);
     EXPECT_EQ(modeOf(path), 0600u);
+
+    // A list kept 0640 for a group stays so, also under a stricter umask.
+    const gid_t group = getegid() == 0 ? 65534 : getegid();
+    ASSERT_EQ(chown(path.c_str(), static_cast<uid_t>(-1), group), 0);
+    chmod(path.c_str(), 0640);
+    umask(077);
+    EXPECT_EQ(replaceFile(path, "four"), 0);
+    EXPECT_EQ(modeOf(path), 0640u);
+    EXPECT_EQ(groupOf(path), group);
     umask(old);
-    EXPECT_EQ(readFileBytes(path), "three");
+    EXPECT_EQ(readFileBytes(path), "four");
+    EXPECT_EQ(entriesIn(dir), 1u);
+}
+
+TEST(ReplacingFile, OnlyARegularFileIsReplacedNeverALinkOrADevice) {
+    TempDir dir;
+    std::filesystem::create_directory(dir.file("elsewhere"));
+    const std::string victim = dir.file("elsewhere/report.csv");
+    writeFileBytes(victim, "keep me");
+    ASSERT_EQ(symlink(victim.c_str(), dir.file("planted.csv").c_str()), 0);
+    EXPECT_EQ(replaceFile(dir.file("planted.csv"), "x"), ELOOP);
+    EXPECT_EQ(readFileBytes(victim), "keep me");
+    EXPECT_TRUE(std::filesystem::is_symlink(dir.file("planted.csv")));
+
+    ASSERT_EQ(mkfifo(dir.file("fifo").c_str(), 0600), 0);
+    EXPECT_EQ(replaceFile(dir.file("fifo"), "x"), EINVAL);
+    EXPECT_TRUE(std::filesystem::is_fifo(dir.file("fifo")));
+    // The null device, as root may name it from cron.
+    if (mknod(dir.file("null").c_str(), S_IFCHR | 0666, makedev(1, 3)) == 0) {
+        EXPECT_EQ(replaceFile(dir.file("null"), "x"), EINVAL);
+        EXPECT_TRUE(std::filesystem::is_character_file(dir.file("null")));
+    }
+    EXPECT_EQ(entriesIn(dir), 4u) << "no temporary file is left";
+}
+
+// kill -9 in the middle of a save: what is left is readable by its owner only, and the next
+// save of the same file removes it, but never the temporary file of a save still going on.
+TEST(ReplacingFile, ATemporaryLeftByAKilledWriterIsOwnerOnlyAndGoesWithTheNextSave) {
+    TempDir dir;
+    const std::string path = dir.file("SORPEX.ini");
+    writeFileBytes(path, "old");
+    pid_t child = fork();
+    ASSERT_GE(child, 0);
+    if (child == 0) {
+        ReplacingFile file(path);
+        if (file.open() && file.write("Password=secret")) {
+            raise(SIGKILL);
+        }
+        _exit(1);
+    }
+    int status = 0;
+    ASSERT_EQ(waitpid(child, &status, 0), child);
+    ASSERT_TRUE(WIFSIGNALED(status));
+    ASSERT_EQ(entriesIn(dir), 2u);
+    for (const auto& entry : std::filesystem::directory_iterator(dir.path())) {
+        if (entry.path() != path) {
+            EXPECT_EQ(modeOf(entry.path().string()) & 077, 0u) << "the leftover holds the password";
+        }
+    }
+
+    ReplacingFile going(path);
+    ASSERT_TRUE(going.open());
+    ASSERT_TRUE(going.write("new"));
+    EXPECT_EQ(replaceFile(path, "other"), 0);
+    EXPECT_EQ(entriesIn(dir), 2u) << "the leftover went, the save still going on stayed";
+    EXPECT_TRUE(going.commit());
+    EXPECT_EQ(readFileBytes(path), "new");
     EXPECT_EQ(entriesIn(dir), 1u);
 }
 

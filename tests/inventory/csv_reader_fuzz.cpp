@@ -125,10 +125,20 @@ bool referenceLoad(std::string_view bytes, std::vector<Row>& rows) {
     return true;
 }
 
+// The file writeCsvFile writes for the table.
+std::string listBytes(const sorpex::PrinterTable& table) {
+    std::string bytes = std::string(sorpex::kCsvHeader) + "\r\n";
+    for (int i = 0; i < table.terminatorSlot(); ++i) {
+        bytes += sorpex::csvLine(table.slot(i)) + "\r\n";
+    }
+    return bytes;
+}
+
 } // namespace
 
 // Loads arbitrary bytes as a printer list, compares the table with the plain reference, and
-// checks that the table ends inside its slots with rows numbered 1 ... n.
+// checks that the table ends inside its slots with rows numbered 1 ... n. Then saves what was
+// loaded and loads it again: every row comes back, and saving again gives the same bytes.
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
     static auto table = std::make_unique<sorpex::PrinterTable>();
     SilentUser user;
@@ -150,6 +160,12 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
             row.community.view() != want.community) {
             __builtin_trap();
         }
+    }
+
+    static auto again = std::make_unique<sorpex::PrinterTable>();
+    const std::string saved = listBytes(*table);
+    if (!sorpex::readCsvBytes(*again, saved, user) || again->terminatorSlot() != end || listBytes(*again) != saved) {
+        __builtin_trap();
     }
     return 0;
 }

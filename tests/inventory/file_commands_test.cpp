@@ -167,9 +167,10 @@ TEST_F(FileCommandsTest, OpenLoadsTheChosenFileAndNamesItInTitleAndSave) {
     EXPECT_NE(readFileBytes(path).find("\"changed\""), std::string::npos);
 }
 
-TEST_F(FileCommandsTest, RejectedFileAsksAgainAndCancelKeepsWhatWasRead) {
+TEST_F(FileCommandsTest, RejectedFileAsksAgainAndCancelKeepsWhatWasReadButSaveAsksForAName) {
     table.setModified(false);
-    std::string bad = writeList("bad.csv", "ok,10.0.0.1,p\r\nbad,10.0.0.255,p\r\n");
+    const std::string rows = "ok,10.0.0.1,p\r\nbad,10.0.0.255,p\r\nlost,10.0.0.3,p\r\n";
+    std::string bad = writeList("bad.csv", rows);
     ui.chooseNext(bad);
     ui.chooseNext(std::nullopt);
     commands.fileOpen();
@@ -178,6 +179,18 @@ TEST_F(FileCommandsTest, RejectedFileAsksAgainAndCancelKeepsWhatWasRead) {
     EXPECT_EQ(table.rowCount(), 2);
     EXPECT_EQ(view.titles, (std::vector<std::string>{"bad - sorpex"}));
     EXPECT_EQ(document.currentFilePath, bad);
+
+    // Save would overwrite the file with the rows before the rejected one.
+    ui.chooseNext(std::nullopt);
+    EXPECT_FALSE(commands.fileSave());
+    ASSERT_EQ(ui.asked.size(), 3u);
+    EXPECT_EQ(ui.asked[2].kind, ScriptedInteraction::Asked::Save);
+    EXPECT_EQ(readFileBytes(bad), std::string(kCsvHeader) + "\r\n" + rows);
+    ui.chooseNext(dir.file("kept.csv"));
+    ASSERT_TRUE(commands.fileSave());
+    ui.chooseNext(std::nullopt);
+    ASSERT_TRUE(commands.fileSave()) << "saved whole: Save writes again without asking";
+    EXPECT_EQ(ui.asked.size(), 4u);
 }
 
 TEST_F(FileCommandsTest, SaveWithoutAFileAsksForANameAndThenWritesThere) {
@@ -213,8 +226,9 @@ TEST_F(FileCommandsTest, AutomaticSavesRetitleTogetherWithTheFileSaveWrites) {
     EXPECT_EQ(view.titles.size(), 1u);
 }
 
-TEST_F(FileCommandsTest, StartupFileNamesTitleAndSaveAlsoWhenItWasRejected) {
-    settings.defaultCsvPath = writeList("start.csv", "a,10.0.0.1,p\r\nb,1.2.3,p\r\n");
+TEST_F(FileCommandsTest, StartupFileNamesTitleAlsoWhenItWasRejectedButSaveAsksForAName) {
+    settings.defaultCsvPath = writeList("start.csv", "a,10.0.0.1,p\r\nb,1.2.3,p\r\nc,10.0.0.3,p\r\n");
+    const std::string before = readFileBytes(settings.defaultCsvPath);
     commands.loadStartupFile();
     EXPECT_EQ(ui.texts(),
               (std::vector<std::string>{"プリンタ情報CSVファイルではありません",
@@ -224,4 +238,9 @@ TEST_F(FileCommandsTest, StartupFileNamesTitleAndSaveAlsoWhenItWasRejected) {
     EXPECT_EQ(document.currentFilePath, settings.defaultCsvPath);
     EXPECT_EQ(view.titles, (std::vector<std::string>{"start - sorpex"}));
     EXPECT_EQ(view.refreshes, 1);
+
+    ui.chooseNext(std::nullopt);
+    EXPECT_FALSE(commands.fileSave());
+    EXPECT_EQ(ui.asked.size(), 1u);
+    EXPECT_EQ(readFileBytes(settings.defaultCsvPath), before);
 }

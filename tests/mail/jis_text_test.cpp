@@ -134,7 +134,8 @@ TEST(EncodeHeaderText, AsciiStaysAndEachJapaneseRunBecomesOneWord) {
     EXPECT_EQ(encodeHeaderText(sjis("ｶｳﾝﾀ一覧")), "=?ISO-2022-JP?B?GyhJNjNdQBskQjBsTXcbKEI=?=");
     EXPECT_EQ(encodeHeaderText(sjis("日本 and 日本")),
               "=?ISO-2022-JP?B?GyRCRnxLXBsoQg==?= and =?ISO-2022-JP?B?GyRCRnxLXBsoQg==?=");
-    EXPECT_EQ(encodeHeaderText(sjis("日") + "\xF0\x40" + "tail"), "=?ISO-2022-JP?B?GyRCRnwbKEI=?=");
+    // A text ISO-2022-JP cannot carry goes whole as UTF-8: U+65E5 and the user-defined U+E000.
+    EXPECT_EQ(encodeHeaderText(sjis("日") + "\xF0\x40" + "tail"), "=?UTF-8?B?5pel7oCA?=tail");
 }
 
 } // namespace

@@ -9,6 +9,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <filesystem>
 #include <memory>
 #include <unistd.h>
@@ -112,7 +113,7 @@ TEST_F(ReportMail, ServerReceivesTheExactMessageWithItsAttachment) {
     const std::string path = dir.file("報告_20280229.csv");
     test::writeFileBytes(path, csv);
 
-    const std::string message = send(settings, sjis(path));
+    const std::string message = send(settings, path);
     ASSERT_EQ(result, ReportMailResult::Sent) << s_peer->log();
     EXPECT_TRUE(ui.shown.empty());
     EXPECT_EQ(message, kHeader + kMultipartHead + kTextPart +
@@ -187,6 +188,34 @@ TEST_F(ReportMail, LongBodyLinesAreCarriedOnInsteadOfRefused) {
     std::erase(text, '\r');
     std::erase(text, '\n');
     EXPECT_EQ(text, cp932::toUtf8(body));
+}
+
+TEST_F(ReportMail, BodyLinesOf997CharactersGoWholeAndLongerOnesAreCarriedOn) {
+    for (const std::string& body : {std::string(997, 'a'), std::string(998, 'b')}) {
+        settings.mailBody = body;
+        const std::string message = send(settings, "");
+        ASSERT_EQ(result, ReportMailResult::Sent) << s_peer->log();
+        const std::string lines = body.size() == 997 ? body + "\r\n" : body.substr(0, 997) + "\r\nb\r\n";
+        EXPECT_TRUE(message.ends_with("X-Mailer: vexmo library\r\n\r\n" + lines)) << message.size();
+    }
+}
+
+// The extension kanji of CP932 have no code in ISO-2022-JP: 髙 as Qt and iconv write it (FB FC)
+// and as the NEC rows have it (EE E0), 﨑 (FA B1). A text that holds one goes as UTF-8, and a
+// mail reader gets back every character; a text ISO-2022-JP carries keeps its bytes.
+TEST_F(ReportMail, TextsIso2022JpCannotCarryGoAsUtf8AndLoseNothing) {
+    settings.mailFrom = "\xFB\xFC" + sjis("橋 <t@x.test>");
+    settings.mailSubject = sjis("報告 ") + "\xEE\xE0" + sjis("田 [SORPEX]");
+    settings.mailBody = sjis("本日の集計です。\r\n") + "\xFA\xB1" + sjis("玉支店 ﾌﾟﾘﾝﾀ\r\n");
+    const std::string message = send(settings, "");
+    ASSERT_EQ(result, ReportMailResult::Sent) << s_peer->log();
+    const test::DecodedMail mail = test::decodeMail(message);
+    EXPECT_EQ(mail.from, "髙橋 <t@x.test>");
+    EXPECT_EQ(mail.subject, "報告 髙田 [SORPEX]");
+    EXPECT_EQ(mail.body, "本日の集計です。\n﨑玉支店 ﾌﾟﾘﾝﾀ\n");
+    EXPECT_NE(message.find("\r\nTo: <admin@example.test><backup@example.test>\r\n"), std::string::npos);
+    const std::vector<std::string> commands = s_peer->commands();
+    EXPECT_NE(std::find(commands.begin(), commands.end(), "MAIL FROM: t@x.test"), commands.end());
 }
 
 TEST_F(ReportMail, MailSwitchedOffSendsNothing) {

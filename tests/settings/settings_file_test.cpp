@@ -4,6 +4,7 @@
 #include "tests/support/scripted_interaction.h"
 #include "tests/support/temp_dir.h"
 
+#include <cerrno>
 #include <csignal>
 #include <filesystem>
 #include <gtest/gtest.h>
@@ -54,6 +55,45 @@ TEST(SettingsFile, NoFileGivesTheDefaultsAndCreatesNothing) {
     EXPECT_EQ(s.scheduleHour, 0);
     EXPECT_EQ(s.scheduleMinuteIndex, 0);
     EXPECT_FALSE(std::filesystem::exists(dir.file("SORPEX.ini")));
+}
+
+// A settings file that is a folder, a FIFO or an endless device is refused at once with its
+// errno, and the defaults stand, as for a missing file (ENOENT).
+TEST(SettingsFile, OnlyARegularFileIsReadAndNothingElseBlocksOrThrows) {
+    TempDir dir;
+    ASSERT_EQ(mkfifo(dir.file("fifo.ini").c_str(), 0600), 0);
+    const std::pair<std::string, int> cases[] = {{dir.file("missing.ini"), ENOENT},
+                                                 {dir.path().string(), EISDIR},
+                                                 {dir.file("fifo.ini"), EINVAL},
+                                                 {"/dev/zero", EINVAL}};
+    for (const auto& [path, error] : cases) {
+        AppSettings settings;
+        EXPECT_EQ(readSettingsFile(settings, path), error) << path;
+        applySettings(settings);
+        EXPECT_EQ(settings.timeoutSeconds, 2) << path;
+    }
+    EXPECT_EQ(settingsReadMessage(EISDIR), cp932::fromUtf8("SORPEX.ini読込みエラー\nError Code = 21"));
+}
+
+// Started in a folder whose name CP932 cannot hold, the settings file there is read and written.
+TEST(SettingsFile, TheStartFolderIsTakenAsTheFileSystemSpellsIt) {
+    TempDir dir;
+    const std::string folder = dir.file("café-é");
+    std::filesystem::create_directory(folder);
+    writeFileBytes(folder + "/SORPEX.ini", "[AppParam]\r\nTimeOut=7\r\n");
+    const std::filesystem::path before = std::filesystem::current_path();
+    std::filesystem::current_path(folder);
+    const std::string path = defaultSettingsFilePath();
+    std::filesystem::current_path(before);
+
+    AppSettings s;
+    EXPECT_EQ(readSettingsFile(s, path), 0) << path;
+    applySettings(s);
+    EXPECT_EQ(s.timeoutSeconds, 7);
+    s.retryCount = 3;
+    ScriptedInteraction ui;
+    EXPECT_TRUE(writeEnvironmentSettings(s, ui));
+    EXPECT_NE(readFileBytes(folder + "/SORPEX.ini").find("Retry=3"), std::string::npos);
 }
 
 TEST(SettingsFile, EachTextIsComparedByItsOwnRule) {

@@ -1,6 +1,7 @@
 #include "snmp/snmp_get.h"
 
 #include "settings/app_settings.h"
+#include "tests/support/child_process.h"
 #include "tests/support/snmpsim_agent.h"
 
 #include <chrono>
@@ -156,6 +157,30 @@ TEST_F(SnmpGetAgainstAgents, TenThreadsAtOnceEachGetTheirOwnAnswer) {
     for (int n = 1; n <= kParallelAgents; ++n) {
         EXPECT_EQ(wrong[n], 0) << "agent " << n;
     }
+}
+
+// Replies that no ordinary agent sends, as some printers do: a SEQUENCE, an IpAddress of five
+// bytes. The library would drop them (and print to stderr); they are rendered as values instead.
+TEST(SnmpGetOddReplies, ASequenceOrAFiveByteAddressIsRenderedNotDroppedAndNothingIsPrinted) {
+    TempDir dir;
+    const std::string ready = dir.file("ready");
+    ChildProcess agent({"/usr/bin/python3", std::string(SORPEX_SOURCE_DIR) + "/tests/support/odd_snmp_agent.py",
+                        "127.0.1.240", std::to_string(kPort), ready, "1.3.6.1.2.1.1.1.0=30030201ff",
+                        "1.3.6.1.2.1.1.2.0=40050102030405", "1.3.6.1.2.1.1.3.0=0403616263"},
+                       dir.file("agent.log"));
+    for (int wait = 0; wait < 100 && !std::filesystem::exists(ready); ++wait) {
+        std::this_thread::sleep_for(std::chrono::milliseconds(50));
+    }
+    ASSERT_TRUE(std::filesystem::exists(ready)) << readFileBytes(dir.file("agent.log"));
+    testing::internal::CaptureStderr();
+    std::string sequence, address, text;
+    EXPECT_EQ(snmpGet(testSettings(), "127.0.1.240", "public", ".1.3.6.1.2.1.1.1.0", sequence), kSnmpAnswered);
+    EXPECT_EQ(snmpGet(testSettings(), "127.0.1.240", "public", ".1.3.6.1.2.1.1.2.0", address), kSnmpAnswered);
+    EXPECT_EQ(snmpGet(testSettings(), "127.0.1.240", "public", ".1.3.6.1.2.1.1.3.0", text), kSnmpAnswered);
+    EXPECT_EQ(testing::internal::GetCapturedStderr(), "");
+    EXPECT_EQ(sequence, "<0x02><0x01><0xFF>");
+    EXPECT_EQ(address, "Invalid");
+    EXPECT_EQ(text, "abc");
 }
 
 namespace {

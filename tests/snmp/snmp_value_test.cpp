@@ -74,6 +74,13 @@ TEST(SnmpValueText, IsCutAt1023Characters) {
     text = renderSnmpValue(bytesOf(asn::kOctetString, std::vector<std::uint8_t>(2000, 'x')));
     EXPECT_EQ(text, std::string(1023, 'x'));
 
+    // A double-byte character across the cut goes whole: no lone lead byte at the end.
+    std::vector<std::uint8_t> japanese(1026, 'x');
+    japanese[1022] = japanese[1024] = 0x82;
+    japanese[1023] = 0xA0;
+    japanese[1025] = 0xA2;
+    EXPECT_EQ(renderSnmpValue(bytesOf(asn::kOctetString, japanese)), std::string(1022, 'x'));
+
     EXPECT_EQ(renderSnmpValue(bytesOf(asn::kBitString, std::vector<std::uint8_t>(500, 0xAA))).size(), 1023u);
     SnmpValue id;
     id.type = asn::kObjectId;

@@ -27,7 +27,10 @@ def main():
         write(field + ".txt", header_text(message[field]).encode())
     parts = message.get_payload() if message.is_multipart() else [message]
     # Half-width katakana (ESC ( I) needs the extended codec.
-    write("body.txt", parts[0].get_payload(decode=True).decode("iso2022_jp_ext").encode())
+    charset = parts[0].get_content_charset() or "iso-2022-jp"
+    codec = "iso2022_jp_ext" if charset == "iso-2022-jp" else charset
+    body = parts[0].get_payload(decode=True).decode(codec).replace("\r\n", "\n")
+    write("body.txt", body.encode())
     for number, part in enumerate(parts[1:], 1):
         write("attachment-%d.name" % number, header_text(part.get_param("name")).encode())
         write("attachment-%d.bin" % number, part.get_payload(decode=True))

@@ -2,6 +2,7 @@
 #include "base/cp932.h"
 #include "inventory/printer_table.h"
 #include "tests/support/qt/app_fixture.h"
+#include "ui/entry_check.h"
 #include "ui/sorpex_view.h"
 
 #include <QApplication>
@@ -227,6 +228,12 @@ void EntryDialogTest::aStoredAddressThatDoesNotParseOpensAsZero() {
     QCOMPARE(first, QStringList({"0", "0", "0", "0"}));
     QCOMPARE(second, QStringList({"192", "168", "1", "10"}));
     QCOMPARE(f.table().slot(0).ipAddress.str(), std::string("printer-a"));
+
+    // An empty octet makes no address either, for the dialog's own row and for the others that
+    // an entry is checked against: only the same text is the same address.
+    QVERIFY(!parseStoredAddress("1..2.3"));
+    f.table().slot(0).ipAddress.set("1..2.3");
+    QCOMPARE(entryRefusal(f.table(), 0x01000203, "public", 2), std::string());
 }
 
 void EntryDialogTest::typingAnAddressMovesThroughItsFields() {
