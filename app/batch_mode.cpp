@@ -28,7 +28,8 @@ const char* const kUsage =
     "Without arguments SORPEX opens its window. --from-menu works in $XDG_DATA_HOME/sorpex\n"
     "(~/.local/share/sorpex) as a start from the desktop menu does, not in the current folder.\n"
     "With --acquire it runs without a display:\n"
-    "  --acquire LIST.csv     the printer list to acquire (every row, in batches of ten)\n"
+    "  --acquire LIST.csv     the printer list to acquire (every row; [AppParam] Parallel\n"
+    "                         printers at once, ten by default)\n"
     "  --output REPORT.csv    where the report goes; by default an automatic name\n"
     "                         SORPEX_yyyymmddhhmmss.csv in the save folder of the settings\n"
     "  --mail                 mail the report with the report-mail settings\n"
@@ -180,7 +181,10 @@ int runBatchMode(const std::vector<std::string>& args, std::ostream& out, std::o
 
     RunState run;
     ConsoleHost host(err, showProgress);
-    acquireAll(table, false, run, ui, host, [&](int slot) { queryPrinter(table, slot, settings, run); });
+    BatchTiming timing;
+    timing.parallel = settings.parallel;
+    acquireAll(
+        table, false, run, ui, host, [&](int slot) { queryPrinter(table, slot, settings, run); }, timing);
     for (int slot = 0; slot < table.terminatorSlot(); ++slot) {
         const PrinterRecord& row = table.slot(slot);
         if (row.isLive() && row.model == "Invalid IP Address") {

@@ -18,7 +18,7 @@ inline constexpr int kBatchSettingsUnreadable = 5;
 bool wantsBatchMode(const std::vector<std::string>& args);
 
 // sorpex --acquire LIST.csv [--output REPORT.csv] [--mail] [--settings FILE.ini]: loads the list,
-// acquires every printer in batches of ten, writes the report and mails it when asked; asks
+// acquires every printer as the window does, writes the report and mails it when asked; asks
 // nothing and needs no display. Messages go to `err` in the terminal's character set; the
 // report's path goes to `out`. `args` are the arguments after the program name.
 int runBatchMode(const std::vector<std::string>& args, std::ostream& out, std::ostream& err, bool showProgress);

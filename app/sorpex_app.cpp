@@ -143,6 +143,12 @@ PrinterQuery CSORPEXApp::printerQuery() {
     return [this](int slot) { queryPrinter(m_table, slot, m_settings, m_run); };
 }
 
+BatchTiming CSORPEXApp::runTiming() const {
+    BatchTiming timing = m_timing;
+    timing.parallel = m_settings.parallel;
+    return timing;
+}
+
 void CSORPEXApp::acquireAll() {
     m_table.markForAcquisition();
     runAcquisition();
@@ -150,7 +156,7 @@ void CSORPEXApp::acquireAll() {
 
 void CSORPEXApp::runAcquisition() {
     bool wasBusy = std::exchange(m_busy, true);
-    acquisitionRun(m_table, m_settings.autoSave, m_run, *m_ui, *m_host, printerQuery(), m_timing);
+    acquisitionRun(m_table, m_settings.autoSave, m_run, *m_ui, *m_host, printerQuery(), runTiming());
     m_busy = wasBusy;
 }
 
@@ -163,7 +169,7 @@ void CSORPEXApp::onScheduleTimer() {
     ScheduledRunSteps steps;
     steps.acquireAll = [this] {
         m_table.markForAcquisition();
-        acquisitionRun(m_table, m_settings.autoSave, m_run, *m_ui, *m_host, printerQuery(), m_timing);
+        acquisitionRun(m_table, m_settings.autoSave, m_run, *m_ui, *m_host, printerQuery(), runTiming());
     };
     steps.saveForMail = [this] { m_files->saveAutomatically(false); };
     steps.autoFilePath = [this] { return m_document.autoFilePath; };

@@ -66,6 +66,7 @@ public:
     FileCommands& fileCommands() { return *m_files; }
     UserInteraction& interaction() { return *m_ui; }
 
+    // The pauses of a run; how many printers it asks at once comes from the settings.
     void setBatchTiming(const BatchTiming& timing) { m_timing = timing; }
 
     // The program name the title shows.
@@ -75,6 +76,7 @@ private:
     void registerCommands();
     void showAbout();
     PrinterQuery printerQuery();
+    BatchTiming runTiming() const;
 
     std::string m_settingsFilePath;
     AppSettings m_settings;

@@ -8,9 +8,11 @@ here=$(cd "$(dirname "$0")" && pwd)
 work=$(mktemp -d /tmp/sorpex-bench-XXXXXX)
 chmod 755 "$work"
 fleet=""
+wide_fleet=()
 cleanup() {
     # The fleet ends by our SIGTERM; its status (143) must not become the script's.
     [ -n "$fleet" ] && kill "$fleet" 2>/dev/null && wait "$fleet" 2>/dev/null || true
+    stop_wide_fleet
     rm -rf "$work"
 }
 trap cleanup EXIT
@@ -56,6 +58,96 @@ start_fleet() {
     return 1
 }
 
+# --- More than ten printers in flight: the Parallel setting on large fleets and sweeps. ---
+# 127.0.21.x ... 127.0.25.x hold the 1023 printers, 127.0.26.x the sweep. The printers are one
+# net-snmp snmpd listening on all their addresses: one snmpsimd answers some 600 requests a
+# second, so a wide run would measure snmpsimd rather than SORPEX.
+
+stop_wide_fleet() {
+    local pid
+    for pid in "${wide_fleet[@]}"; do
+        kill "$pid" 2>/dev/null || true
+        wait "$pid" 2>/dev/null || true
+    done
+    wide_fleet=()
+}
+
+# The address of printer N (1 ... 1023) of the wide fleet.
+wide_address() { echo "127.0.$((21 + ($1 - 1) / 254)).$((($1 - 1) % 254 + 1))"; }
+
+# Starts one snmpd that answers as a printer on every given address.
+start_wide_fleet() {
+    stop_wide_fleet
+    local address endpoints=()
+    mkdir -p "$work/snmpd"
+    cat >"$work/snmpd/snmpd.conf" <<CONF
+rocommunity public 127.0.0.0/8
+dontLogTCPWrappersConnects yes
+sysName prn-wide
+sysContact admin@example.test
+sysLocation floor-3
+sysDescr PALIVOX firmware 3.0
+override 1.3.6.1.2.1.25.3.2.1.3.1 octet_str "PALIVOX LX-3000"
+override 1.3.6.1.2.1.25.3.2.1.5.1 integer 2
+override 1.3.6.1.2.1.25.3.5.1.1.1 integer 3
+override 1.3.6.1.2.1.25.3.5.1.2.1 octet_str 0x00
+override 1.3.6.1.2.1.43.10.2.1.4.1.1 counter 54321
+override 1.3.6.1.2.1.43.18.1.1.8.1 octet_str "OK"
+CONF
+    for address in "$@"; do endpoints+=("udp:$address:1161"); done
+    SNMP_PERSISTENT_DIR="$work/snmpd" snmpd -f -Lf /dev/null -C -c "$work/snmpd/snmpd.conf" -m '' \
+        -p "$work/snmpd/pid" "${endpoints[@]}" >"$work/snmpd/out" 2>&1 &
+    wide_fleet+=($!)
+    for _ in $(seq 1 150); do
+        snmpget -v1 -c public -t 0.3 -r 0 "$1:1161" 1.3.6.1.2.1.1.5.0 >/dev/null 2>&1 && return 0
+        sleep 0.2
+    done
+    echo "snmpd did not start" >&2
+    return 1
+}
+
+wide_settings() { printf '[AppParam]\r\nTimeOut=1\r\nRetry=0\r\nSnmpPort=1161\r\nParallel=%d\r\n' "$1" >"$work/wide.ini"; }
+
+# 1023 printers, one in ten silent (drawn with a fixed seed), through the batch mode.
+bench_wide_fleet() {
+    local n silent answering=() floor
+    mapfile -t silent < <(/usr/bin/python3 -c "import random; random.seed(7); print('\n'.join(map(str, sorted(random.sample(range(1, 1024), 102)))))")
+    for n in $(seq 1 1023); do [[ " ${silent[*]} " == *" $n "* ]] || answering+=("$(wide_address "$n")"); done
+    {
+        echo "Comment,IP Address,Community Name,Printer Model,Count,System Name,System Location,System Contact,System Descr"
+        for n in $(seq 1 1023); do printf '"p%d",%s,public,"",,"","","",""\n' "$n" "$(wide_address "$n")"; done
+    } | sed 's/$/\r/' >"$work/wide.csv"
+    start_wide_fleet "${answering[@]}"
+    floor=$(printf '%s\n' "${silent[@]}" | awk '{print int(($1 - 1) / 10)}' | sort -u | wc -l)
+    for parallel in 10 64 256; do
+        wide_settings "$parallel"
+        read -r s_time s_mem < <(measure "$build/app/sorpex" --acquire "$work/wide.csv" --output "$work/wide-$parallel.csv" \
+            --settings "$work/wide.ini")
+        local note="floor $floor s"
+        [ "$parallel" -ne 10 ] && note="report $(cmp -s "$work/wide-10.csv" "$work/wide-$parallel.csv" && echo same || echo DIFFERS)"
+        printf '%-52s %10s %10s %12s   %s\n' "1023 printers, 10% silent, Parallel $parallel" "$s_time" "" "$s_mem" "$note"
+    done
+    stop_wide_fleet
+}
+
+# IPアドレス範囲取得 over 127.0.26.1 ... 127.0.26.254 with 20 printers in it.
+bench_wide_sweep() {
+    local printers=() n
+    for n in $(seq 12 12 240); do printers+=("127.0.26.$n"); done
+    start_wide_fleet "${printers[@]}"
+    for parallel in 10 256; do
+        wide_settings "$parallel"
+        read -r s_time s_mem < <(measure "$build/bench/sorpex_sweep_bench" "$work/wide.ini" 127.0.26.1 127.0.26.254 \
+            "$work/sweep-$parallel.csv")
+        local found
+        found=$(cat "$work/out.txt")
+        local note="$found rows kept"
+        [ "$parallel" -ne 10 ] && note="$note, report $(cmp -s "$work/sweep-10.csv" "$work/sweep-$parallel.csv" && echo same || echo DIFFERS)"
+        printf '%-52s %10s %10s %12s   %s\n' "sweep of a /24 with 20 printers, Parallel $parallel" "$s_time" "" "$s_mem" "$note"
+    done
+    stop_wide_fleet
+}
+
 {
     echo "Comment,IP Address,Community Name,Printer Model,Count,System Name,System Location,System Contact,System Descr"
     for n in $(seq 1 $count); do printf '"p%d",%s.%d,public,"",,"","","",""\n' "$n" "$base" "$n"; done
@@ -77,6 +169,12 @@ peer() { seq 1 $count | sed "s/^/$base./" | xargs -P10 -n1 "$work/peer.sh"; }
 sorpex=("$build/app/sorpex" --acquire "$work/list.csv" --output "$work/report.csv" --settings "$work/SORPEX.ini")
 
 printf '%-52s %10s %10s %12s\n' "measure" "SORPEX s" "script s" "peak kB"
+
+if [ "${SORPEX_BENCH_ONLY:-}" = wide ]; then
+    bench_wide_fleet
+    bench_wide_sweep
+    exit 0
+fi
 
 start_fleet $(seq 1 $count)
 read -r s_time s_mem < <(measure "${sorpex[@]}")
@@ -106,3 +204,6 @@ done
 head -c 2064016 /dev/urandom >"$work/font.bin"
 read -r c_time c_mem < <(measure cp "$work/font.bin" "$work/copy.bin")
 printf '%-52s %10s %10s %12s\n' "cp of 2 MB (the size of the -e6 output)" "$c_time" "" "$c_mem"
+
+bench_wide_fleet
+bench_wide_sweep

@@ -190,6 +190,7 @@ int readSettingsFile(AppSettings& settings, const std::string& path) {
     s.retry = readInt(ini, kAppParam, "Retry", 0);
     s.debug = readText(ini, kAppParam, "Debug", "NO", 15);
     s.snmpPort = readInt(ini, kAppParam, "SnmpPort", 161);
+    s.parallel = readInt(ini, kAppParam, "Parallel", kParallelDefault);
     s.autoStart = readText(ini, kAutoStartParam, "AutoStart", "NO", 15);
     s.cycle = readText(ini, kAutoStartParam, "Cycle", "", 15);
     s.trigger = readText(ini, kAutoStartParam, "Triger", "", 63);
@@ -222,6 +223,7 @@ void applySettings(AppSettings& settings) {
     settings.defaultSavePath = s.defaultSavePath;
     settings.debugStatus = s.debug == "YES";
     settings.snmpPort = s.snmpPort;
+    settings.parallel = s.parallel >= kParallelMin && s.parallel <= kParallelMax ? s.parallel : kParallelDefault;
 
     settings.scheduleCycle = ScheduleCycle::None;
     if (equalsIgnoringCase(s.autoStart, "YES")) {
@@ -310,6 +312,9 @@ bool writeEnvironmentSettings(const AppSettings& settings, UserInteraction& ui) 
         ini.setValue(kAppParam, "DefalutSavePath", settings.defaultSavePath);
         ini.setValue(kAppParam, "Filter_Enable", settings.filterEnableText);
         ini.setValue(kAppParam, "Auto_Save", settings.autoSave ? "ON" : "OFF");
+        if (settings.parallel != kParallelDefault || ini.value(kAppParam, "Parallel")) {
+            ini.setValue(kAppParam, "Parallel", std::to_string(settings.parallel));
+        }
     });
 }
 

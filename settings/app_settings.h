@@ -34,6 +34,7 @@ struct StoredSettings {
     int retry = 0;
     std::string debug = "NO";
     int snmpPort = 161;
+    int parallel = 10;
     std::string autoStart = "NO";
     std::string cycle;
     std::string trigger;
@@ -78,6 +79,7 @@ struct AppSettings {
     std::string mailUser;     // for the login session on port 587
     std::string mailPassword; // likewise
     int snmpPort = 161;       // UDP port of the printers' agents
+    int parallel = 10;        // printers asked at once (kParallelMin ... kParallelMax)
     ScheduleTrigger trigger;
 
     StoredSettings stored;
@@ -91,6 +93,11 @@ inline constexpr std::size_t kPathLimit = 259;
 inline constexpr std::size_t kMailTextLimit = 256;
 inline constexpr std::size_t kMailBodyLimit = 1024;
 inline constexpr std::size_t kLoginLimit = 72;
+
+// Printers an acquisition run asks at once; a value outside the range reads as the default.
+inline constexpr int kParallelMin = 1;
+inline constexpr int kParallelMax = 256;
+inline constexpr int kParallelDefault = 10;
 
 // The settings file in the current directory, in the file system's own bytes (whatever its
 // folder's name, CP932 or not).
@@ -110,7 +117,9 @@ void applySettings(AppSettings& settings);
 
 void deriveScheduleTrigger(AppSettings& settings);
 
-// The writers store their keys into the settings file. A failure is shown through `ui` and
+// The writers store their keys into the settings file. Parallel is written only when the file
+// has it already or it differs from the default, so a file shared with the Windows version
+// stays as that version writes it. A failure is shown through `ui` and
 // gives false; the record keeps its values either way.
 bool writeEnvironmentSettings(const AppSettings& settings, UserInteraction& ui);
 bool writeReportSettings(const AppSettings& settings, std::string_view portText, UserInteraction& ui);

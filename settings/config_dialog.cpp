@@ -12,16 +12,18 @@
 #include <QLineEdit>
 #include <QPushButton>
 
+#include <charconv>
+
 namespace sorpex {
 
 SORPEXConfig::SORPEXConfig(AppSettings& settings, UserInteraction& ui, QWidget* parent)
     : QDialog(parent), m_settings(settings), m_ui(ui) {
     setObjectName("configDialog");
     setWindowTitle(QString::fromUtf8("環境設定"));
-    setFixedSize(dialogSize(this, 186, 179));
+    setFixedSize(dialogSize(this, 186, 194));
 
     auto* acquisition = new QGroupBox(QString::fromUtf8("情報取得設定"), this);
-    place(acquisition, "acquisitionGroup", 0, 7, 7, 172, 67);
+    place(acquisition, "acquisitionGroup", 0, 7, 7, 172, 82);
     addLabel(this, "タイムアウト時間：", 31, 22, 56, 8);
     m_timeout = new QComboBox(this);
     placeCombo(m_timeout, "timeoutCombo", 1038, 88, 20, 38,
@@ -31,29 +33,33 @@ SORPEXConfig::SORPEXConfig(AppSettings& settings, UserInteraction& ui, QWidget* 
     m_retry = new QComboBox(this);
     placeCombo(m_retry, "retryCombo", 1039, 88, 35, 38, {" 0", " 1", " 2", " 3", " 4", " 5"});
     addLabel(this, "回", 131, 37, 9, 8);
-    addLabel(this, "情報取得後の自動保存：", 31, 53, 84, 8);
+    addLabel(this, "同時取得数：", 31, 52, 56, 8);
+    m_parallel = new Cp932LineEdit({.limit = 3, .digitsOnly = true}, this);
+    place(m_parallel, "parallelEdit", 0, 88, 50, 38, 12);
+    addLabel(this, "台", 131, 52, 9, 8);
+    addLabel(this, "情報取得後の自動保存：", 31, 68, 84, 8);
     m_autoSave = new QComboBox(this);
-    placeCombo(m_autoSave, "autoSaveCombo", 1042, 115, 52, 40,
+    placeCombo(m_autoSave, "autoSaveCombo", 1042, 115, 67, 40,
                {QString::fromUtf8("しない"), QString::fromUtf8("する")});
 
     auto* paths = new QGroupBox(QString::fromUtf8("パス設定"), this);
-    place(paths, "pathGroup", 0, 7, 82, 172, 73);
-    addLabel(this, "起動時の呼び出しCSVファイル", 15, 97, 109, 13);
+    place(paths, "pathGroup", 0, 7, 97, 172, 73);
+    addLabel(this, "起動時の呼び出しCSVファイル", 15, 112, 109, 13);
     m_csvPath = new Cp932LineEdit({.limit = kPathLimit}, this);
-    place(m_csvPath, "csvPathEdit", 1046, 15, 106, 113, 13);
+    place(m_csvPath, "csvPathEdit", 1046, 15, 121, 113, 13);
     auto* csvBrowse = new QPushButton(QString::fromUtf8("参照..."), this);
-    place(csvBrowse, "csvBrowseButton", 1043, 131, 106, 40, 12);
-    addLabel(this, "自動保存先パス", 15, 125, 109, 13);
+    place(csvBrowse, "csvBrowseButton", 1043, 131, 121, 40, 12);
+    addLabel(this, "自動保存先パス", 15, 140, 109, 13);
     m_savePath = new Cp932LineEdit({.limit = kPathLimit}, this);
-    place(m_savePath, "savePathEdit", 1047, 15, 134, 112, 12);
+    place(m_savePath, "savePathEdit", 1047, 15, 149, 112, 12);
     auto* saveBrowse = new QPushButton(QString::fromUtf8("参照..."), this);
-    place(saveBrowse, "saveBrowseButton", 1044, 132, 134, 40, 12);
+    place(saveBrowse, "saveBrowseButton", 1044, 132, 149, 40, 12);
 
     auto* ok = new QPushButton("OK", this);
-    place(ok, "okButton", 1, 37, 158, 50, 14);
+    place(ok, "okButton", 1, 37, 173, 50, 14);
     ok->setDefault(true);
     auto* cancel = new QPushButton(QString::fromUtf8("キャンセル"), this);
-    place(cancel, "cancelButton", 2, 115, 158, 50, 14);
+    place(cancel, "cancelButton", 2, 115, 173, 50, 14);
     connect(ok, &QPushButton::clicked, this, &SORPEXConfig::accept);
     connect(cancel, &QPushButton::clicked, this, &SORPEXConfig::reject);
     connect(csvBrowse, &QPushButton::clicked, this, &SORPEXConfig::browseCsvFile);
@@ -63,6 +69,7 @@ SORPEXConfig::SORPEXConfig(AppSettings& settings, UserInteraction& ui, QWidget* 
     m_timeout->setCurrentIndex(
         settings.timeoutSeconds >= 1 && settings.timeoutSeconds <= 10 ? settings.timeoutSeconds - 1 : -1);
     m_retry->setCurrentIndex(settings.retryCount >= 0 && settings.retryCount <= 5 ? settings.retryCount : -1);
+    m_parallel->setCp932Text(std::to_string(settings.parallel));
     m_autoSave->setCurrentIndex(settings.autoSave ? 1 : 0);
     m_csvPath->setCp932Text(settings.defaultCsvPath);
     m_savePath->setCp932Text(settings.defaultSavePath);
@@ -97,6 +104,18 @@ void SORPEXConfig::browseSaveFolder() {
 }
 
 void SORPEXConfig::accept() {
+    // Refused before anything is stored, so the dialog stays as the user left it.
+    std::string parallelText = m_parallel->cp932Text();
+    int parallel = 0;
+    std::from_chars(parallelText.data(), parallelText.data() + parallelText.size(), parallel);
+    if (parallel < kParallelMin || parallel > kParallelMax) {
+        m_ui.showMessage(cp932::fromUtf8("同時取得数は 1 から 256 の範囲で入力してください。"), MessageIcon::Stop,
+                         MessageButtons::Ok);
+        m_parallel->setFocus();
+        m_parallel->selectAll();
+        return;
+    }
+    m_settings.parallel = parallel;
     // No selection gives a time-out of 0 and -1 retries, as the old version stored them.
     m_settings.timeoutSeconds = m_timeout->currentIndex() + 1;
     m_settings.retryCount = m_retry->currentIndex();

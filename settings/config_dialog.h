@@ -11,7 +11,7 @@ struct AppSettings;
 class Cp932LineEdit;
 class UserInteraction;
 
-// 環境設定: SNMP time-out and retries, automatic saving and the two paths. The dialog works on
+// 環境設定: SNMP time-out and retries, printers asked at once, automatic saving and the two paths. The dialog works on
 // its own controls; only OK stores them into the settings and writes the AppParam keys.
 class SORPEXConfig : public QDialog {
     Q_OBJECT
@@ -29,12 +29,13 @@ private:
     UserInteraction& m_ui;
     QComboBox* m_timeout;
     QComboBox* m_retry;
+    Cp932LineEdit* m_parallel;
     QComboBox* m_autoSave;
     Cp932LineEdit* m_csvPath;
     Cp932LineEdit* m_savePath;
 };
 
-// 環境設定 (32807): time-out, retries, automatic save and the two paths.
+// 環境設定 (32807): time-out, retries, printers at once, automatic save and the two paths.
 void openEnvironmentSettings(AppSettings& settings, UserInteraction& ui, QWidget* parent);
 
 } // namespace sorpex

@@ -4,28 +4,56 @@
 #include "base/interaction.h"
 #include "inventory/ip_address.h"
 #include "inventory/printer_table.h"
+#include "settings/app_settings.h"
 #include "snmp/run_state.h"
+#include "snmp/run_window.h"
 
+#include <algorithm>
 #include <system_error>
 #include <thread>
 
 namespace sorpex {
 namespace {
 
-constexpr int kBatchSize = 10;
-
 void countDone(RunState& run) {
     std::lock_guard lock(run.mutex);
     run.doneCount.fetch_add(1);
 }
 
-// The user's answer at a batch end: the progress dialog turns kRunWaitingForUser into
-// kRunGoing or kRunCancelled.
-void waitForDecision(RunState& run) {
-    int expected = kRunCancelPressed;
-    run.runState.compare_exchange_strong(expected, kRunWaitingForUser);
-    while (run.runState.load() == kRunWaitingForUser) {
-        std::this_thread::sleep_for(std::chrono::milliseconds(10));
+void runFixedBatches(PrinterTable& table, const std::vector<int>& marks, RunState& run, const PrinterQuery& query,
+                     std::size_t batchSize, std::chrono::milliseconds startPause) {
+    std::size_t cursor = 0;
+    while (true) {
+        std::vector<std::thread> batch;
+        for (; cursor < marks.size() && marks[cursor] != kMarkEnd && batch.size() < batchSize; ++cursor) {
+            int slot = static_cast<int>(cursor);
+            PrinterRecord& row = table.slot(slot);
+            if (marks[cursor] != kMarkValid || row.acquire == 0) {
+                continue;
+            }
+            row.scratch = slot;
+            try {
+                batch.emplace_back(query, slot);
+            } catch (const std::system_error&) {
+                // A worker that cannot start leaves its row as it was and still counts as done,
+                // so the count reaches the total and nothing waits for it.
+                countDone(run);
+                continue;
+            }
+            std::this_thread::sleep_for(startPause);
+        }
+        if (batch.empty()) {
+            break;
+        }
+        for (std::thread& worker : batch) {
+            worker.join();
+        }
+        if (run.runState.load() != kRunGoing) {
+            waitForDecision(run);
+        }
+        if (run.runState.load() == kRunCancelled) {
+            break;
+        }
     }
 }
 
@@ -59,38 +87,11 @@ std::vector<int> checkAddresses(PrinterTable& table, int* validRows, int* invali
 
 void runBatches(PrinterTable& table, const std::vector<int>& marks, RunState& run, const PrinterQuery& query,
                 const BatchTiming& timing) {
-    std::size_t cursor = 0;
-    while (true) {
-        std::vector<std::thread> batch;
-        for (; cursor < marks.size() && marks[cursor] != kMarkEnd && batch.size() < kBatchSize; ++cursor) {
-            int slot = static_cast<int>(cursor);
-            PrinterRecord& row = table.slot(slot);
-            if (marks[cursor] != kMarkValid || row.acquire == 0) {
-                continue;
-            }
-            row.scratch = slot;
-            try {
-                batch.emplace_back(query, slot);
-            } catch (const std::system_error&) {
-                // A worker that cannot start leaves its row as it was and still counts as done,
-                // so the count reaches the total and nothing waits for it.
-                countDone(run);
-                continue;
-            }
-            std::this_thread::sleep_for(timing.startPause);
-        }
-        if (batch.empty()) {
-            break;
-        }
-        for (std::thread& worker : batch) {
-            worker.join();
-        }
-        if (run.runState.load() != kRunGoing) {
-            waitForDecision(run);
-        }
-        if (run.runState.load() == kRunCancelled) {
-            break;
-        }
+    int width = std::clamp(timing.parallel, kParallelMin, kParallelMax);
+    if (width <= kBatchSize) {
+        runFixedBatches(table, marks, run, query, static_cast<std::size_t>(width), timing.startPause);
+    } else {
+        runWindow(table, marks, run, query, width);
     }
     std::this_thread::sleep_for(run.runState.load() != kRunGoing ? timing.cancelPause : timing.endPause);
     run.runState.store(kRunEnded);

@@ -33,19 +33,25 @@ inline constexpr int kMarkInvalid = 0;
 inline constexpr int kMarkValid = 1;
 inline constexpr int kMarkEnd = -1;
 
+// Up to this many printers at once the run goes in batches, as it always did.
+inline constexpr int kBatchSize = 10;
+
 struct BatchTiming {
     std::chrono::milliseconds startPause{10};    // after each worker start, to spread the requests
     std::chrono::milliseconds endPause{100};     // before the run ends, so the dialog has shown itself
     std::chrono::milliseconds cancelPause{3000}; // the same after a cancel, showing "キャンセル中"
+    // Printers in flight (the Parallel setting, 1 to 256): up to kBatchSize, batches of that size;
+    // above it, a sliding window without start pauses.
+    int parallel = kBatchSize;
 };
 
 // Checks and normalises the address of every row; a refused one gets "Invalid IP Address" as
 // its model. Gives one mark per slot up to and including the terminator's.
 std::vector<int> checkAddresses(PrinterTable& table, int* validRows, int* invalidRows);
 
-// The batches of a run: at most ten worker threads at a time in table order, one per marked row
-// with a valid address; after each batch the cancel hand-shake through RunState::runState.
-// Ends with runState set to kRunEnded.
+// The queries of a run, in table order, over the marked rows with a valid address. Up to ten at
+// once: batches of worker threads, one per row, with the cancel hand-shake through
+// RunState::runState after each batch. Wider: see runWindow. Ends with runState set to kRunEnded.
 void runBatches(PrinterTable& table, const std::vector<int>& marks, RunState& run, const PrinterQuery& query,
                 const BatchTiming& timing = {});
 

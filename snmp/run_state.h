@@ -1,7 +1,9 @@
 #pragma once
 
 #include <atomic>
+#include <chrono>
 #include <mutex>
+#include <thread>
 
 namespace sorpex {
 
@@ -20,5 +22,16 @@ struct RunState {
     std::mutex mutex; // doneCount is raised under it
     std::atomic<bool> rangeMode{false};
 };
+
+// The run's side of the cancel hand-shake, once the user has pressed Cancel: the run has stopped
+// starting printers and says so; the progress dialog asks and turns kRunWaitingForUser into
+// kRunGoing or kRunCancelled.
+inline void waitForDecision(RunState& run) {
+    int expected = kRunCancelPressed;
+    run.runState.compare_exchange_strong(expected, kRunWaitingForUser);
+    while (run.runState.load() == kRunWaitingForUser) {
+        std::this_thread::sleep_for(std::chrono::milliseconds(10));
+    }
+}
 
 } // namespace sorpex

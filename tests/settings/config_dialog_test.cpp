@@ -69,8 +69,10 @@ void ConfigDialogTest::okWithoutChangesWritesEveryKeyBack() {
         QCOMPARE(control<QComboBox>(d, "timeoutCombo")->currentText(), QString(" 2"));
         QCOMPARE(control<QComboBox>(d, "retryCombo")->currentText(), QString(" 0"));
         QCOMPARE(control<QComboBox>(d, "autoSaveCombo")->currentText(), QString::fromUtf8("しない"));
+        QCOMPARE(control<QLineEdit>(d, "parallelEdit")->text(), QString("10"));
         click(d, "okButton");
     });
+    // Parallel at its default is not written: the file stays as the Windows version writes it.
     QCOMPARE(f.file(), "[AppParam]\r\nFilter=A;B;\r\nFilter_Enable=off\r\nTimeOut=2\r\nRetry=0\r\nDefalutCSV=\r\n"
                        "DefalutSavePath=\r\nAuto_Save=OFF\r\n\r\n[ReportParam]\r\nPassword=pw\r\n");
     // The file holds a password, so whoever rewrites it leaves it to its owner alone.
@@ -116,10 +118,25 @@ void ConfigDialogTest::choicesAndBrowsedPathsAreStored() {
         control<QComboBox>(d, "timeoutCombo")->setCurrentIndex(9);
         control<QComboBox>(d, "retryCombo")->setCurrentIndex(5);
         control<QComboBox>(d, "autoSaveCombo")->setCurrentIndex(1);
+
+        // Out of range or empty: refused, and the dialog stays with what was typed.
+        auto* parallel = control<QLineEdit>(d, "parallelEdit");
+        for (const char* typed : {"0", "257", ""}) {
+            parallel->setText(typed);
+            click(d, "okButton");
+            QVERIFY(d->isVisible());
+            QCOMPARE(parallel->text(), QString(typed));
+        }
+        QCOMPARE(f.ui.texts().size(), 4u);
+        QCOMPARE(f.ui.texts().back(), "同時取得数は 1 から 256 の範囲で入力してください。");
+        QCOMPARE(f.ui.shown.back().icon, MessageIcon::Stop);
+        QCOMPARE(f.settings.timeoutSeconds, 2);
+        parallel->setText("256");
         click(d, "okButton");
     });
     QCOMPARE(f.file(), "[AppParam]\r\nFilter=\r\nTimeOut=10\r\nRetry=5\r\nDefalutCSV=" + csv +
-                           "\r\nDefalutSavePath=/data/reports\r\nFilter_Enable=ON\r\nAuto_Save=ON\r\n");
+                           "\r\nDefalutSavePath=/data/reports\r\nFilter_Enable=ON\r\nAuto_Save=ON\r\nParallel=256\r\n");
+    QCOMPARE(f.settings.parallel, 256);
     QCOMPARE(f.settings.timeoutSeconds, 10);
     QCOMPARE(f.settings.retryCount, 5);
     QVERIFY(f.settings.autoSave);
@@ -144,15 +161,16 @@ void ConfigDialogTest::cancelAfterBrowsingChangesNothing() {
 }
 
 void ConfigDialogTest::valuesOutsideTheListsOpenUnselected() {
-    Fixture f("[AppParam]\r\nTimeOut=11\r\nRetry=6\r\n");
+    Fixture f("[AppParam]\r\nTimeOut=11\r\nRetry=6\r\nParallel=999\r\n");
     f.run([&](QWidget* d) {
+        QCOMPARE(control<QLineEdit>(d, "parallelEdit")->text(), QString("10"));
         QCOMPARE(control<QComboBox>(d, "timeoutCombo")->currentIndex(), -1);
         QCOMPARE(control<QComboBox>(d, "retryCombo")->currentIndex(), -1);
         click(d, "okButton");
     });
     QCOMPARE(f.settings.timeoutSeconds, 0);
     QCOMPARE(f.settings.retryCount, -1);
-    QVERIFY(f.file().starts_with("[AppParam]\r\nTimeOut=0\r\nRetry=-1\r\n"));
+    QVERIFY(f.file().starts_with("[AppParam]\r\nTimeOut=0\r\nRetry=-1\r\nParallel=10\r\n"));
 }
 
 void ConfigDialogTest::aFailedWriteStillClosesAndKeepsTheValues() {

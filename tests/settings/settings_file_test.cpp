@@ -52,6 +52,7 @@ TEST(SettingsFile, NoFileGivesTheDefaultsAndCreatesNothing) {
     EXPECT_EQ(s.mailSubject, "[SORPEX]Report");
     EXPECT_EQ(s.mailBody, "Report File.");
     EXPECT_EQ(s.snmpPort, 161);
+    EXPECT_EQ(s.parallel, 10);
     EXPECT_EQ(s.scheduleHour, 0);
     EXPECT_EQ(s.scheduleMinuteIndex, 0);
     EXPECT_FALSE(std::filesystem::exists(dir.file("SORPEX.ini")));
@@ -98,13 +99,15 @@ TEST(SettingsFile, TheStartFolderIsTakenAsTheFileSystemSpellsIt) {
 
 TEST(SettingsFile, EachTextIsComparedByItsOwnRule) {
     TempDir dir;
-    AppSettings s = loadedFrom(dir, "[appparam]\nAuto_Save=on\nDebug=yes\nFilter_Enable=off\nSnmpPort=1161\n"
-                                    "[AutoStartParam]\nAutoStart=yes\nCycle=Daily\n");
+    AppSettings s =
+        loadedFrom(dir, "[appparam]\nAuto_Save=on\nDebug=yes\nFilter_Enable=off\nSnmpPort=1161\nParallel=256\n"
+                        "[AutoStartParam]\nAutoStart=yes\nCycle=Daily\n");
     EXPECT_TRUE(s.autoSave);
     EXPECT_FALSE(s.debugStatus); // only "YES" exactly
     EXPECT_FALSE(s.filterEnabled);
     EXPECT_EQ(s.filterEnableText, "off");
     EXPECT_EQ(s.snmpPort, 1161);
+    EXPECT_EQ(s.parallel, 256);
     EXPECT_EQ(s.scheduleCycle, ScheduleCycle::None); // only "Dayly" is the daily cycle
 
     s = loadedFrom(dir, "[AppParam]\nDebug=YES\n[AutoStartParam]\nAutoStart=YES\nCycle=dAYLY\n");
@@ -146,7 +149,7 @@ TEST(SettingsFile, TimeAndDayAreReadAsTheDialogOffersThem) {
 TEST(SettingsFile, ValuesAreCutAndNumbersReadTheirLeadingDigits) {
     TempDir dir;
     std::string longSubject(300, 'S');
-    AppSettings s = loadedFrom(dir, "[AppParam]\nTimeOut=12abc\nRetry=x\nFilter=A;;B;\n"
+    AppSettings s = loadedFrom(dir, "[AppParam]\nTimeOut=12abc\nRetry=x\nFilter=A;;B;\nParallel=257\n"
                                     "[ReportParam]\nPort=\nSubject=" +
                                         longSubject + "\nMailServer=\n");
     EXPECT_EQ(s.timeoutSeconds, 12);
@@ -155,8 +158,10 @@ TEST(SettingsFile, ValuesAreCutAndNumbersReadTheirLeadingDigits) {
     EXPECT_EQ(s.mailSubject, std::string(256, 'S'));
     EXPECT_EQ(s.mailServer, "");
     EXPECT_EQ(s.filterEntries, (std::vector<std::string>{"A", "B"}));
+    EXPECT_EQ(s.parallel, 10); // out of range: the default, never a run that asks nobody
 
-    s = loadedFrom(dir, "[AppParam]\nFilter=;;;\n");
+    s = loadedFrom(dir, "[AppParam]\nFilter=;;;\nParallel=0\n");
+    EXPECT_EQ(s.parallel, 10);
     EXPECT_TRUE(s.filterEntries.empty());
     s = loadedFrom(dir, "[AppParam]\nFilter=Printer X\n");
     EXPECT_EQ(s.filterEntries, (std::vector<std::string>{"Printer X"}));

@@ -1,3 +1,4 @@
+#include "inventory/csv_file.h"
 #include "inventory/printer_table.h"
 #include "settings/app_settings.h"
 #include "snmp/acquisition_run.h"
@@ -6,6 +7,7 @@
 #include "tests/support/scripted_interaction.h"
 #include "tests/support/snmpsim_agent.h"
 
+#include <filesystem>
 #include <gtest/gtest.h>
 #include <thread>
 
@@ -25,11 +27,16 @@ public:
     void autoSave() override {}
 };
 
+std::string at(int n) {
+    return "127.0.3." + std::to_string(n);
+}
+
 } // namespace
 
-// A whole run over real agents: twenty printers and five addresses where nobody answers,
-// queried on worker threads through the real SNMP library.
-TEST(AcquisitionAgainstAgents, FillsAnsweringRowsAndMarksSilentOnes) {
+// Whole runs over real agents, queried on worker threads through the real SNMP library: twenty
+// printers (and the real printers' recordings, when they are there), addresses where nobody
+// answers and rows with a wrong community. Batches of ten and a window of 128 give the same report.
+TEST(AcquisitionAgainstAgents, EveryWidthGivesTheSameReport) {
     TempDir dir;
     std::vector<SimulatedAgent> agents;
     for (int n = 1; n <= 20; ++n) {
@@ -46,26 +53,56 @@ TEST(AcquisitionAgainstAgents, FillsAnsweringRowsAndMarksSilentOnes) {
                                  "1.3.6.1.2.1.43.10.2.1.4.1.1|65|" + std::to_string(1000 * n),
                                  "1.3.6.1.2.1.43.18.1.1.8.1|4|ok",
                              });
-        agents.push_back({"127.0.3." + std::to_string(n), file});
+        agents.push_back({at(n), file});
+    }
+    std::vector<std::string> real;
+    if (sharedRecordingsPresent()) {
+        for (const auto& entry : std::filesystem::directory_iterator(sharedRecordingDir())) {
+            if (entry.path().extension() == ".snmprec") {
+                real.push_back(at(50 + static_cast<int>(real.size())));
+                agents.push_back({real.back(), entry.path().string()});
+            }
+        }
     }
     SnmpSimAgents simulated(agents, 1161);
 
-    PrinterTable table;
-    for (int n = 1; n <= 25; ++n) {
-        std::string address = n <= 20 ? "127.0.3." + std::to_string(n) : "127.0.3." + std::to_string(100 + n);
-        ASSERT_TRUE(table.appendRecord(address, "public", ""));
-    }
+    // Silent addresses and wrong communities in different batches of ten, among the printers.
+    auto fill = [&](PrinterTable& table) {
+        for (int n = 1; n <= 20; ++n) {
+            ASSERT_TRUE(table.appendRecord(at(n), "public", "p" + std::to_string(n)));
+            if (n % 4 == 0) {
+                ASSERT_TRUE(table.appendRecord(at(100 + n), "public", "silent"));
+                ASSERT_TRUE(table.appendRecord(at(n), "private", "wrong community"));
+            }
+        }
+        for (const std::string& address : real) {
+            ASSERT_TRUE(table.appendRecord(address, "public", "real"));
+        }
+    };
     AppSettings settings;
     settings.snmpPort = 1161;
     settings.timeoutSeconds = 1;
-    RunState run;
-    ThreadHost host;
-    ScriptedInteraction ui;
-    acquireAll(table, false, run, ui, host, [&](int slot) { queryPrinter(table, slot, settings, run); });
+    settings.filterEnabled = false; // the real printers' models stay, whatever they are
+    auto report = [&](int parallel, PrinterTable& table) {
+        RunState run;
+        ThreadHost host;
+        ScriptedInteraction ui;
+        BatchTiming timing;
+        timing.parallel = parallel;
+        acquireAll(
+            table, false, run, ui, host, [&](int slot) { queryPrinter(table, slot, settings, run); }, timing);
+        EXPECT_EQ(run.doneCount.load(), table.rowCount());
+        EXPECT_TRUE(ui.shown.empty());
+        std::string path = dir.file("report" + std::to_string(parallel) + ".csv");
+        EXPECT_TRUE(writeCsvFile(table, path, ui));
+        return readFileBytes(path);
+    };
 
-    EXPECT_EQ(run.doneCount.load(), 25);
+    PrinterTable batches;
+    fill(batches);
+    std::string batchReport = report(10, batches);
     for (int n = 1; n <= 20; ++n) {
-        const PrinterRecord& row = table.slot(n - 1);
+        const PrinterRecord& row = batches.slot(n - 1 + (n - 1) / 4 * 2);
         EXPECT_EQ(row.model.view(), "Printer Model " + std::to_string(n));
         EXPECT_EQ(row.count.view(), std::to_string(1000 * n));
         EXPECT_EQ(row.sysName.view(), "prn-" + std::to_string(n));
@@ -74,9 +111,15 @@ TEST(AcquisitionAgainstAgents, FillsAnsweringRowsAndMarksSilentOnes) {
         EXPECT_EQ(row.printerStatus, 3);
         EXPECT_EQ(row.errorState, 0);
     }
-    for (int n = 21; n <= 25; ++n) {
-        EXPECT_EQ(table.slot(n - 1).model.view(), "No Response");
-        EXPECT_TRUE(table.slot(n - 1).sysName.empty());
+    for (int slot = 0; slot < batches.rowCount(); ++slot) {
+        const PrinterRecord& row = batches.slot(slot);
+        if (row.comment == "silent" || row.comment == "wrong community") {
+            EXPECT_EQ(row.model.view(), "No Response");
+            EXPECT_TRUE(row.sysName.empty());
+        }
     }
-    EXPECT_TRUE(ui.shown.empty());
+
+    PrinterTable window;
+    fill(window);
+    EXPECT_EQ(report(128, window), batchReport);
 }

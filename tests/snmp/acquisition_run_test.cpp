@@ -274,3 +274,139 @@ TEST(AcquisitionRun, ACancelAnsweredNoGoesOnWithTheNextBatch) {
     EXPECT_EQ(recorder.order.size(), 25u);
     EXPECT_EQ(run.runState.load(), kRunEnded);
 }
+
+namespace {
+
+// A wide run: who was asked, on which thread, how many at once, and when.
+struct WindowQuery {
+    WindowQuery(PrinterTable& table, RunState& run) : table(table), run(run) {}
+
+    PrinterTable& table;
+    RunState& run;
+    std::function<std::chrono::milliseconds(int slot)> work = [](int) { return std::chrono::milliseconds(5); };
+    std::mutex mutex;
+    std::vector<int> started;
+    std::set<std::thread::id> threads;
+    std::atomic<int> active{0};
+    std::atomic<int> mostAtOnce{0};
+    std::atomic<bool> slowRowDone{false};
+    int finishedWhileSlowRowRan = 0;
+
+    PrinterQuery query() {
+        return [this](int slot) {
+            {
+                std::lock_guard lock(mutex);
+                started.push_back(slot);
+                threads.insert(std::this_thread::get_id());
+            }
+            int now = ++active;
+            int most = mostAtOnce.load();
+            while (now > most && !mostAtOnce.compare_exchange_weak(most, now)) {
+            }
+            std::this_thread::sleep_for(work(slot));
+            table.slot(slot).model.set("queried");
+            --active;
+            if (slot == 0) {
+                slowRowDone = true;
+            } else if (!slowRowDone) {
+                std::lock_guard lock(mutex);
+                ++finishedWhileSlowRowRan;
+            }
+            std::lock_guard lock(run.mutex);
+            ++run.doneCount;
+        };
+    }
+};
+
+} // namespace
+
+TEST(AcquisitionRun, AWideRunKeepsItsWindowFullAndNeverWaitsForTheSlowest) {
+    PrinterTable table;
+    addRows(table, 120);
+    table.markForAcquisition();
+    table.slot(7).acquire = 0;
+    table.slot(7).model.set("not marked");
+    RunState run;
+    WindowQuery recorder{table, run};
+    // The first row is as slow as a silent printer; the others answer at once.
+    recorder.work = [](int slot) { return std::chrono::milliseconds(slot == 0 ? 600 : 5); };
+    FakeHost host;
+    ScriptedInteraction ui;
+    BatchTiming timing = kQuick;
+    timing.parallel = 16;
+    acquisitionRun(table, false, run, ui, host, recorder.query(), timing);
+
+    // Every marked row once; the others were taken up while the slow one ran.
+    std::vector<int> asked = recorder.started;
+    std::sort(asked.begin(), asked.end());
+    ASSERT_EQ(asked.size(), 119u);
+    EXPECT_TRUE(std::adjacent_find(asked.begin(), asked.end()) == asked.end());
+    EXPECT_EQ(std::count(asked.begin(), asked.end(), 7), 0);
+    EXPECT_EQ(recorder.finishedWhileSlowRowRan, 118);
+    EXPECT_EQ(table.slot(7).model.view(), "not marked");
+    EXPECT_EQ(table.slot(119).scratch, 119);
+    // No thread beyond the window, and the window was used.
+    EXPECT_LE(recorder.threads.size(), 16u);
+    EXPECT_LE(recorder.mostAtOnce.load(), 16);
+    EXPECT_GE(recorder.mostAtOnce.load(), 11);
+    EXPECT_EQ(run.doneCount.load(), 119);
+    EXPECT_EQ(run.runState.load(), kRunEnded);
+}
+
+TEST(AcquisitionRun, ACancelInAWideRunIsAskedAtOnceAndStartsNothingMore) {
+    for (bool confirm : {true, false}) {
+        PrinterTable table;
+        addRows(table, 100);
+        table.slot(99).model.set("before the run");
+        RunState run;
+        WindowQuery recorder{table, run};
+        recorder.work = [](int) { return std::chrono::milliseconds(40); };
+        FakeHost host;
+        int doneWhenAsked = -1;
+        int startedWhenAsked = -1;
+        int startedWhenAnswered = -1;
+        auto started = [&] {
+            std::lock_guard lock(recorder.mutex);
+            return static_cast<int>(recorder.started.size());
+        };
+        host.user = [&](RunState& state) {
+            while (state.doneCount.load() < 20) {
+                std::this_thread::sleep_for(std::chrono::milliseconds(1));
+            }
+            state.runState.store(kRunCancelPressed);
+            while (state.runState.load() == kRunCancelPressed) {
+                std::this_thread::sleep_for(std::chrono::milliseconds(1));
+            }
+            ASSERT_EQ(state.runState.load(), kRunWaitingForUser);
+            doneWhenAsked = state.doneCount.load();
+            startedWhenAsked = started();
+            // The user takes a while: the rows in flight finish meanwhile, and no other starts.
+            std::this_thread::sleep_for(std::chrono::milliseconds(150));
+            startedWhenAnswered = started();
+            EXPECT_EQ(state.doneCount.load(), startedWhenAnswered);
+            state.runState.store(confirm ? kRunCancelled : kRunGoing);
+        };
+        ScriptedInteraction ui;
+        BatchTiming timing = kQuick;
+        timing.parallel = 16;
+        acquireAll(table, false, run, ui, host, recorder.query(), timing);
+
+        // Asked while printers were still in flight, not at the end of a batch of them.
+        EXPECT_LT(doneWhenAsked, startedWhenAsked);
+        EXPECT_LT(startedWhenAnswered, 100);
+        if (confirm) {
+            EXPECT_EQ(started(), startedWhenAnswered);
+            EXPECT_EQ(run.doneCount.load(), startedWhenAnswered);
+            // The rows asked are the first ones of the table, each filled; the rest are untouched.
+            for (int slot = 0; slot < 100; ++slot) {
+                std::string_view expected =
+                    slot < startedWhenAnswered ? "queried" : (slot == 99 ? "before the run" : "");
+                EXPECT_EQ(table.slot(slot).model.view(), expected) << slot;
+            }
+        } else {
+            EXPECT_EQ(started(), 100);
+            EXPECT_EQ(table.slot(99).model.view(), "queried");
+        }
+        EXPECT_EQ(run.runState.load(), kRunEnded);
+    }
+}
