@@ -83,7 +83,7 @@ struct AppSettings {
     std::string mailUser;     // for the login session on port 587
     std::string mailPassword; // likewise
     MailSecurity mailSecurity = MailSecurity::None;
-    int snmpPort = 161;       // UDP port of the printers' agents
+    int snmpPort = 161; // UDP port of the printers' agents
     ScheduleTrigger trigger;
 
     StoredSettings stored;

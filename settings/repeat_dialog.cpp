@@ -218,8 +218,8 @@ void CRepeat::applyEnablingRule() {
     // Without a schedule nothing is mailed, but the switch keeps its state (and OK its checks).
     m_mail->setEnabled(scheduled);
     bool mailEdits = scheduled && m_settings.mailEnabled;
-    for (QWidget* edit :
-         std::initializer_list<QWidget*>{m_server, m_port, m_security, m_from, m_user, m_password, m_to, m_subject, m_body}) {
+    for (QWidget* edit : std::initializer_list<QWidget*>{m_server, m_port, m_security, m_from, m_user, m_password, m_to,
+                                                         m_subject, m_body}) {
         edit->setEnabled(mailEdits);
     }
 }

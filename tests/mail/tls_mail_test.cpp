@@ -125,8 +125,8 @@ TEST_F(TlsMail, StartTlsAndTlsFromTheFirstByteDeliverTheBytesOfPlainSmtp) {
     EXPECT_EQ(implicit.message(), plain.message());
     EXPECT_EQ(test::decodeMail(implicit.message()).attachments, std::vector<std::string>{csv});
     const Commands envelope = {"MAIL FROM: sorpex@example.test", "RCPT TO: admin@example.test", "DATA", ".", "QUIT"};
-    Commands expected = {"EHLO HOST", "STARTTLS", "EHLO HOST", "AUTH LOGIN", base64Encode("printer-admin"),
-                         base64Encode(kPassword)};
+    Commands expected = {
+        "EHLO HOST", "STARTTLS", "EHLO HOST", "AUTH LOGIN", base64Encode("printer-admin"), base64Encode(kPassword)};
     expected.insert(expected.end(), envelope.begin(), envelope.end());
     EXPECT_EQ(startTls.commands(), expected);
     expected = {"EHLO HOST", "AUTH PLAIN " + base64Encode(std::string(1, '\0') + "printer-admin" + '\0' + kPassword)};
@@ -160,8 +160,9 @@ TEST_F(TlsMail, GarbageOrSilenceInsteadOfAHandshakeFailsWithinTheBound) {
     SmtpPeer garbage("127.0.5.47", 2525, {"--starttls-then", "garbage"});
     SmtpPeer stall("127.0.5.48", 2525, {"--starttls-then", "stall"});
     SmtpPeer silent("127.0.5.49", 4465, {"--silent"});
-    for (const auto& [peer, security] : {std::pair{&garbage, MailSecurity::StartTls},
-                                         std::pair{&stall, MailSecurity::StartTls}, std::pair{&silent, MailSecurity::Tls}}) {
+    for (const auto& [peer, security] :
+         {std::pair{&garbage, MailSecurity::StartTls}, std::pair{&stall, MailSecurity::StartTls},
+          std::pair{&silent, MailSecurity::Tls}}) {
         const auto [shown, seconds] = send(*peer, security);
         std::cout << peer->address() << ": " << seconds << " s\n";
         EXPECT_EQ(shown, "送信サーバと暗号化通信を開始できません。") << peer->address();
