@@ -13,6 +13,9 @@ bool ReplyReader::feed(std::string_view piece) {
         if (!m_firstLineDone && m_text.size() < kReplyLimit) {
             m_text += c;
         }
+        if (m_whole.size() < kWholeReplyLimit) {
+            m_whole += c;
+        }
         if (c != '\n') {
             if (m_lineLength < sizeof m_lineStart) {
                 m_lineStart[m_lineLength] = c;

@@ -57,6 +57,22 @@ void sendUtf8Body(SmtpSocket& socket, std::string_view body) {
     }
 }
 
+ReportMailResult resultOf(TlsFailure failure) {
+    switch (failure) {
+    case TlsFailure::Handshake:
+        return ReportMailResult::TlsFailed;
+    case TlsFailure::NameMismatch:
+        return ReportMailResult::CertificateNameMismatch;
+    case TlsFailure::Expired:
+        return ReportMailResult::CertificateExpired;
+    case TlsFailure::Untrusted:
+        return ReportMailResult::CertificateUntrusted;
+    case TlsFailure::None:
+        break;
+    }
+    return ReportMailResult::CannotConnect;
+}
+
 std::string boundaryLine(std::string_view tail = "") {
     std::string line = "--";
     line += kMailBoundary;
@@ -141,6 +157,7 @@ ReportMailJob makeReportMailJob(const AppSettings& settings, std::string_view at
     job.body = cp932::truncate(settings.mailBody, kMailBodyLimit);
     job.user = cp932::truncate(settings.mailUser, kLoginLimit);
     job.password = cp932::truncate(settings.mailPassword, kLoginLimit);
+    job.security = settings.mailSecurity;
     // Not cut: a save folder of 259 bytes plus the file name is longer than any fixed copy, and a
     // cut path would silently lose the report.
     job.attachmentPath = attachmentPath;
@@ -151,10 +168,17 @@ ReportMailResult deliverReportMail(ReportMailJob job) {
     if (!job.enabled) {
         return ReportMailResult::NotEnabled;
     }
-    SmtpSocket socket = job.port == kLoginPort ? openLoginSession(job.server, job.user, job.password)
-                                               : openPlainSession(job.server, job.port);
+    TlsFailure tlsFailure = TlsFailure::None;
+    SmtpSocket socket;
+    if (job.security != MailSecurity::None) {
+        socket = openSecureSession(job.server, job.port, job.security, job.user, job.password, &tlsFailure);
+    } else if (job.port == kLoginPort) {
+        socket = openLoginSession(job.server, job.user, job.password);
+    } else {
+        socket = openPlainSession(job.server, job.port);
+    }
     if (!socket.valid()) {
-        return ReportMailResult::CannotConnect;
+        return resultOf(tlsFailure);
     }
     // One path, never split at commas: a folder name may hold one.
     std::vector<std::string> attachments;
@@ -174,6 +198,14 @@ std::string reportMailMessage(ReportMailResult result) {
         return cp932::fromUtf8("送信サーバに接続できません。");
     case ReportMailResult::Failed:
         return cp932::fromUtf8("送信に失敗しました。");
+    case ReportMailResult::TlsFailed:
+        return cp932::fromUtf8("送信サーバと暗号化通信を開始できません。");
+    case ReportMailResult::CertificateNameMismatch:
+        return cp932::fromUtf8("送信サーバの証明書がサーバ名と一致しません。");
+    case ReportMailResult::CertificateExpired:
+        return cp932::fromUtf8("送信サーバの証明書が有効期間外です。");
+    case ReportMailResult::CertificateUntrusted:
+        return cp932::fromUtf8("送信サーバの証明書を信頼できません。");
     case ReportMailResult::NotEnabled:
     case ReportMailResult::Sent:
         break;

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "mail/smtp_socket.h"
+#include "settings/app_settings.h"
 
 #include <cstddef>
 #include <string>
@@ -9,7 +10,6 @@
 
 namespace sorpex {
 
-struct AppSettings;
 class UserInteraction;
 
 inline constexpr std::string_view kMailBoundary = "----- vexmo boundary -----";
@@ -28,7 +28,16 @@ bool sendMessageContent(SmtpSocket& socket, std::string_view sender, std::string
 // opened as a regular file.
 void sendAttachmentPart(SmtpSocket& socket, std::string_view path);
 
-enum class ReportMailResult { NotEnabled, Sent, CannotConnect, Failed };
+enum class ReportMailResult {
+    NotEnabled,
+    Sent,
+    CannotConnect,
+    Failed,
+    TlsFailed,               // TLS could not be started: nothing was sent
+    CertificateNameMismatch, // the server's certificate was refused: nothing was sent
+    CertificateExpired,
+    CertificateUntrusted,
+};
 
 // What one report mail needs, copied from the settings so that the sending can run on another
 // thread while the settings record stays with the user-interface thread.
@@ -42,6 +51,7 @@ struct ReportMailJob {
     std::string body;
     std::string user;
     std::string password;
+    MailSecurity security = MailSecurity::None;
     std::string attachmentPath; // in the file system's own bytes; empty: no attachment
 };
 

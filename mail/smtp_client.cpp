@@ -6,12 +6,12 @@
 
 #include <algorithm>
 #include <arpa/inet.h>
+#include <cctype>
 #include <cerrno>
 #include <cstdint>
 #include <netdb.h>
 #include <netinet/in.h>
 #include <optional>
-#include <poll.h>
 #include <sys/socket.h>
 #include <sys/time.h>
 #include <vector>
@@ -55,6 +55,10 @@ std::string formatLine(std::string_view prefix, std::string_view text) {
     line += cp932::truncate(text, kLineTextLimit - std::min(prefix.size(), kLineTextLimit));
     line += "\r\n";
     return line;
+}
+
+bool sameWord(std::string_view a, std::string_view b) {
+    return std::ranges::equal(a, b, [](char x, char y) { return std::toupper(static_cast<unsigned char>(x)) == y; });
 }
 
 void removeControlCharacters(std::string& text) {
@@ -108,9 +112,7 @@ std::optional<std::vector<std::string>> recipientAddresses(std::string_view text
     return addresses;
 }
 
-} // namespace
-
-SmtpSocket smtpConnect(std::string_view host, int port, int mailPort) {
+SmtpSocket connectTo(std::string_view host, int port) {
     if (port <= 0 || port > 65535) {
         return {};
     }
@@ -128,6 +130,39 @@ SmtpSocket smtpConnect(std::string_view host, int port, int mailPort) {
     peer.sin_addr = *address;
     setConnectTimeout(socket.fd());
     if (::connect(socket.fd(), reinterpret_cast<const sockaddr*>(&peer), sizeof peer) != 0) {
+        return {};
+    }
+    return socket;
+}
+
+// The prompts are base64 of "Username:"/"User Name" and "Password:", hence VXN and UGF.
+bool loginWithLogin(SmtpSocket& socket, std::string_view user, std::string_view password) {
+    return sendCommand(socket, "AUTH LOGIN", "334 VXN") && sendCommand(socket, base64Encode(user), "334 UGF") &&
+           sendCommand(socket, base64Encode(password), "235");
+}
+
+bool loginWithPlain(SmtpSocket& socket, std::string_view user, std::string_view password) {
+    std::string credentials(1, '\0');
+    credentials += user;
+    credentials += '\0';
+    credentials += password;
+    return sendCommand(socket, "AUTH PLAIN " + base64Encode(credentials), "235");
+}
+
+// Refuses a host text that holds a zero byte: the certificate check would see only its start.
+TlsFailure startTls(SmtpSocket& socket, std::string_view host) {
+    const TlsContext context;
+    if (host.find('\0') != std::string_view::npos) {
+        return TlsFailure::Handshake;
+    }
+    return socket.startTls(context, host);
+}
+
+} // namespace
+
+SmtpSocket smtpConnect(std::string_view host, int port, int mailPort) {
+    SmtpSocket socket = connectTo(host, port);
+    if (!socket.valid()) {
         return {};
     }
     if (port == 110 && readReply(socket, "+OK")) {
@@ -148,50 +183,96 @@ SmtpSocket openPlainSession(std::string_view host, int mailPort) {
 }
 
 SmtpSocket openLoginSession(std::string_view host, std::string_view user, std::string_view password) {
-    const std::string encodedUser = base64Encode(user);
-    const std::string encodedPassword = base64Encode(password);
     SmtpSocket socket = smtpConnect(host, kLoginPort, kLoginPort);
-    // The prompts are base64 of "Username:"/"User Name" and "Password:", hence VXN and UGF.
-    if (!socket.valid() || !sendCommand(socket, "EHLO HOST", "250") || !sendCommand(socket, "AUTH LOGIN", "334 VXN") ||
-        !sendCommand(socket, encodedUser, "334 UGF") || !sendCommand(socket, encodedPassword, "235")) {
+    if (!socket.valid() || !sendCommand(socket, "EHLO HOST", "250") || !loginWithLogin(socket, user, password)) {
         return {};
     }
     return socket;
 }
 
-bool sendCommand(SmtpSocket& socket, std::string_view command, std::string_view expected, std::string* replyText) {
+SmtpSocket openSecureSession(std::string_view host, int port, MailSecurity security, std::string_view user,
+                             std::string_view password, TlsFailure* failure) {
+    *failure = TlsFailure::None;
+    SmtpSocket socket = connectTo(host, port);
+    if (!socket.valid()) {
+        return {};
+    }
+    if (security == MailSecurity::StartTls) {
+        if (!readReply(socket, "220") || !sendCommand(socket, "EHLO HOST", "250")) {
+            return {};
+        }
+        // A server that will not start TLS gets no password in the clear instead.
+        if (!sendCommand(socket, "STARTTLS", "220")) {
+            *failure = TlsFailure::Handshake;
+            return {};
+        }
+    }
+    *failure = startTls(socket, host);
+    if (*failure != TlsFailure::None) {
+        return {};
+    }
+    // The plain greeting and EHLO reply came from before TLS: nothing of them is trusted now.
+    std::string extensions;
+    if ((security == MailSecurity::Tls && !readReply(socket, "220")) ||
+        !sendCommand(socket, "EHLO HOST", "250", nullptr, &extensions)) {
+        return {};
+    }
+    if (!user.empty() || !password.empty()) {
+        const bool loggedIn = chooseAuthMechanism(extensions) == AuthMechanism::Plain
+                                  ? loginWithPlain(socket, user, password)
+                                  : loginWithLogin(socket, user, password);
+        if (!loggedIn) {
+            return {};
+        }
+    }
+    return socket;
+}
+
+AuthMechanism chooseAuthMechanism(std::string_view ehloReply) {
+    bool plain = false;
+    while (!ehloReply.empty()) {
+        const std::size_t lf = ehloReply.find('\n');
+        std::string_view line = ehloReply.substr(0, lf);
+        ehloReply = lf == std::string_view::npos ? std::string_view() : ehloReply.substr(lf + 1);
+        // "250-AUTH LOGIN PLAIN", and the "AUTH=LOGIN" of older servers.
+        if (line.size() < 9 || !sameWord(line.substr(4, 4), "AUTH") || (line[8] != ' ' && line[8] != '=')) {
+            continue;
+        }
+        line.remove_prefix(9);
+        while (!line.empty()) {
+            const std::size_t space = line.find(' ');
+            const std::string_view name = line.substr(0, space);
+            if (sameWord(name, "LOGIN")) {
+                return AuthMechanism::Login;
+            }
+            plain = plain || sameWord(name, "PLAIN");
+            line = space == std::string_view::npos ? std::string_view() : line.substr(space + 1);
+        }
+    }
+    return plain ? AuthMechanism::Plain : AuthMechanism::Login;
+}
+
+bool sendCommand(SmtpSocket& socket, std::string_view command, std::string_view expected, std::string* replyText,
+                 std::string* wholeReply) {
     if (replyText != nullptr) {
         replyText->clear();
+    }
+    if (wholeReply != nullptr) {
+        wholeReply->clear();
     }
     // No answer can come to a command that did not go out; waiting for one would only stall.
     if (!socket.sendAll(formatLine("", command))) {
         return false;
     }
-    return readReply(socket, expected, replyText);
+    return readReply(socket, expected, replyText, wholeReply);
 }
 
-bool readReply(SmtpSocket& socket, std::string_view expected, std::string* replyText) {
+bool readReply(SmtpSocket& socket, std::string_view expected, std::string* replyText, std::string* wholeReply) {
     ReplyReader reader;
-    const auto deadline = std::chrono::steady_clock::now() + kReplyTimeout;
+    const Deadline deadline = std::chrono::steady_clock::now() + kReplyTimeout;
     char piece[kReplyLimit];
-    while (socket.valid() && !reader.complete()) {
-        const auto left =
-            std::chrono::ceil<std::chrono::milliseconds>(deadline - std::chrono::steady_clock::now()).count();
-        if (left <= 0) {
-            break;
-        }
-        pollfd wait{socket.fd(), POLLIN, 0};
-        const int ready = ::poll(&wait, 1, static_cast<int>(left));
-        if (ready < 0 && errno == EINTR) {
-            continue;
-        }
-        if (ready <= 0) {
-            break;
-        }
-        const ssize_t received = ::recv(socket.fd(), piece, sizeof piece, 0);
-        if (received < 0 && errno == EINTR) {
-            continue;
-        }
+    while (!reader.complete()) {
+        const long received = socket.receive(piece, sizeof piece, deadline);
         if (received <= 0) {
             break;
         }
@@ -199,6 +280,9 @@ bool readReply(SmtpSocket& socket, std::string_view expected, std::string* reply
     }
     if (replyText != nullptr) {
         *replyText = reader.text();
+    }
+    if (wholeReply != nullptr) {
+        *wholeReply = reader.wholeText();
     }
     return reader.answers(expected);
 }

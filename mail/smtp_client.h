@@ -1,14 +1,15 @@
 #pragma once
 
 #include "mail/smtp_socket.h"
+#include "settings/app_settings.h"
 
 #include <chrono>
 #include <cstddef>
 #include <string>
 #include <string_view>
 
-// A plain SMTP client (no TLS) on blocking sockets: one session per mail, every step a function
-// of the session's socket. Failures are results; nothing is shown from here.
+// An SMTP client, plain or over TLS: one session per mail, every step a function of the
+// session's socket and every wait bounded. Failures are results; nothing is shown from here.
 namespace sorpex {
 
 // Each reply must be complete within this time, else it counts as a wrong reply.
@@ -29,13 +30,26 @@ SmtpSocket openPlainSession(std::string_view host, int mailPort);
 // A session on port 587 opened with "EHLO HOST" and AUTH LOGIN with the user name and password.
 SmtpSocket openLoginSession(std::string_view host, std::string_view user, std::string_view password);
 
+// A session over TLS on `port`: with StartTls "EHLO HOST" and STARTTLS on the plain connection,
+// with Tls the handshake first; then the greeting and "EHLO HOST" over TLS, and, when a user
+// name or password is set, the login. An invalid socket when any step fails; `failure` says
+// whether TLS was the cause (None: the connection or a reply, as for the plain sessions).
+SmtpSocket openSecureSession(std::string_view host, int port, MailSecurity security, std::string_view user,
+                             std::string_view password, TlsFailure* failure);
+
+enum class AuthMechanism { Login, Plain };
+
+// LOGIN, unless the server's EHLO reply offers PLAIN but not LOGIN.
+AuthMechanism chooseAuthMechanism(std::string_view ehloReply);
+
 // Sends one command line and reads its reply; true when the reply begins with `expected`.
 bool sendCommand(SmtpSocket& socket, std::string_view command, std::string_view expected,
-                 std::string* replyText = nullptr);
+                 std::string* replyText = nullptr, std::string* wholeReply = nullptr);
 
 // Waits at most kReplyTimeout for one whole reply; its text is the first line without CR and
 // zero bytes, LF kept. True when it begins with `expected`.
-bool readReply(SmtpSocket& socket, std::string_view expected, std::string* replyText = nullptr);
+bool readReply(SmtpSocket& socket, std::string_view expected, std::string* replyText = nullptr,
+               std::string* wholeReply = nullptr);
 
 // Removes control characters (bytes below 32) from the three texts in place, then sends
 // MAIL FROM, every RCPT TO and DATA. The sender's address is the text in angle brackets, or the

@@ -1,56 +1,51 @@
 #include "mail/smtp_socket.h"
 
-#include <cerrno>
-#include <poll.h>
-#include <sys/socket.h>
 #include <utility>
 
 namespace sorpex {
 
 SmtpSocket::SmtpSocket(SmtpSocket&& other) noexcept
-    : m_fd(std::move(other.m_fd)), m_broken(std::exchange(other.m_broken, false)) {}
+    : m_fd(std::move(other.m_fd)), m_tls(std::move(other.m_tls)), m_broken(std::exchange(other.m_broken, false)) {}
 
 SmtpSocket& SmtpSocket::operator=(SmtpSocket&& other) noexcept {
     if (this != &other) {
+        m_tls = std::move(other.m_tls);
         m_fd = std::move(other.m_fd);
         m_broken = std::exchange(other.m_broken, false);
     }
     return *this;
 }
 
+TlsFailure SmtpSocket::startTls(const TlsContext& context, std::string_view host) {
+    TlsFailure failure = TlsFailure::Handshake;
+    if (valid() && !m_broken) {
+        m_tls = TlsChannel::connect(context, m_fd.get(), host, &failure);
+    }
+    return failure;
+}
+
 bool SmtpSocket::sendAll(std::string_view bytes) {
     if (!m_fd.valid() || m_broken) {
         return false;
     }
-    const auto deadline = std::chrono::steady_clock::now() + kSendTimeout;
-    while (!bytes.empty()) {
-        // MSG_NOSIGNAL: a peer that has gone gives EPIPE here instead of killing the process.
-        const ssize_t sent = ::send(m_fd.get(), bytes.data(), bytes.size(), MSG_NOSIGNAL | MSG_DONTWAIT);
-        if (sent > 0) {
-            bytes.remove_prefix(static_cast<std::size_t>(sent));
-            continue;
-        }
-        if (sent < 0 && errno == EINTR) {
-            continue;
-        }
-        if (sent < 0 && (errno == EAGAIN || errno == EWOULDBLOCK)) {
-            // The whole line counts against one deadline: a receiver that lets a few bytes in now
-            // and then must not stretch it.
-            const auto left =
-                std::chrono::ceil<std::chrono::milliseconds>(deadline - std::chrono::steady_clock::now()).count();
-            pollfd wait{m_fd.get(), POLLOUT, 0};
-            const int ready = left > 0 ? ::poll(&wait, 1, static_cast<int>(left)) : 0;
-            if (ready > 0 || (ready < 0 && errno == EINTR)) {
-                continue;
-            }
-        }
-        m_broken = true;
-        return false;
+    const Deadline deadline = std::chrono::steady_clock::now() + kSendTimeout;
+    const bool sent = m_tls.active() ? m_tls.send(bytes, deadline) : sendBytes(m_fd.get(), bytes, deadline);
+    m_broken = !sent;
+    return sent;
+}
+
+long SmtpSocket::receive(char* buffer, std::size_t size, Deadline deadline) {
+    if (!m_fd.valid()) {
+        return -1;
     }
-    return true;
+    return m_tls.active() ? m_tls.receive(buffer, size, deadline) : receiveBytes(m_fd.get(), buffer, size, deadline);
 }
 
 void SmtpSocket::close() {
+    if (!m_broken) {
+        m_tls.shutdown();
+    }
+    m_tls = TlsChannel();
     m_fd.reset();
     m_broken = false;
 }

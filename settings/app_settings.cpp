@@ -204,6 +204,7 @@ int readSettingsFile(AppSettings& settings, const std::string& path) {
     s.subject = readText(ini, kReportParam, "Subject", "[SORPEX]Report", kMailTextLimit);
     s.user = readText(ini, kReportParam, "User", "", kLoginLimit);
     s.password = readText(ini, kReportParam, "Password", "", kLoginLimit);
+    s.security = readInt(ini, kReportParam, "Security", 0);
     return error;
 }
 
@@ -266,6 +267,10 @@ void applySettings(AppSettings& settings) {
     settings.mailBody = "Report File.";
     settings.mailUser = s.user;
     settings.mailPassword = s.password;
+    // A value this version does not know is taken as none, as a missing key is.
+    settings.mailSecurity = s.security == 1   ? MailSecurity::StartTls
+                            : s.security == 2 ? MailSecurity::Tls
+                                              : MailSecurity::None;
     deriveScheduleTrigger(settings);
 }
 
@@ -328,6 +333,10 @@ bool writeReportSettings(const AppSettings& settings, std::string_view portText,
         ini.setValue(kReportParam, "Subject", settings.mailSubject);
         ini.setValue(kReportParam, "User", settings.mailUser);
         ini.setValue(kReportParam, "Password", settings.mailPassword);
+        // Files of users who never chose encryption stay as the older versions write them.
+        if (settings.mailSecurity != MailSecurity::None || ini.value(kReportParam, "Security")) {
+            ini.setValue(kReportParam, "Security", std::to_string(static_cast<int>(settings.mailSecurity)));
+        }
     });
 }
 

@@ -12,6 +12,10 @@ class UserInteraction;
 
 enum class ScheduleCycle { None = 0, Monthly = 1, Weekly = 2, Daily = 3 };
 
+// How the report mail reaches its server: plain SMTP, STARTTLS after EHLO, or TLS from the
+// first byte (port 465). The values are those of the Security key.
+enum class MailSecurity { None = 0, StartTls = 1, Tls = 2 };
+
 // The schedule as the scheduler compares it with the clock (see scheduleMatches).
 struct ScheduleTrigger {
     std::uint32_t dateKey = 0;
@@ -47,6 +51,7 @@ struct StoredSettings {
     std::string subject = "[SORPEX]Report";
     std::string user;
     std::string password;
+    int security = 0;
 };
 
 // Weekday flags and bits, Monday first.
@@ -78,6 +83,7 @@ struct AppSettings {
     std::string mailBody = "Report File.";
     std::string mailUser;     // for the login session on port 587
     std::string mailPassword; // likewise
+    MailSecurity mailSecurity = MailSecurity::None;
     int snmpPort = 161;       // UDP port of the printers' agents
     int parallel = 10;        // printers asked at once (kParallelMin ... kParallelMax)
     ScheduleTrigger trigger;

@@ -26,6 +26,9 @@ constexpr std::size_t kPortLimit = 4;
 constexpr std::size_t kAddressLimit = 128;
 constexpr std::size_t kSubjectLimit = 128;
 constexpr std::size_t kBodyLimit = 256;
+// Ports whose encryption the dialog proposes until the user picks one.
+constexpr int kSubmissionPort = 587;
+constexpr int kSmtpsPort = 465;
 
 struct WeekdayBox {
     const char* name;
@@ -68,8 +71,9 @@ CRepeat::CRepeat(AppSettings& settings, UserInteraction& ui, QWidget* parent)
     : QDialog(parent), m_settings(settings), m_ui(ui), m_atOpening(valuesOf(settings)) {
     setObjectName("repeatDialog");
     setWindowTitle(QString::fromUtf8("繰り返し取得設定"));
-    // Two rows more than the old dialog: the login of the authenticated mail session.
-    setFixedSize(dialogSize(this, 286, 266));
+    // Taller than the old dialog: the login of the authenticated mail session, the encryption
+    // and its warning.
+    setFixedSize(dialogSize(this, 286, 293));
 
     addLabel(this, "繰り返し登録", 21, 20, 44, 8);
     m_cycle = new QComboBox(this);
@@ -109,34 +113,40 @@ CRepeat::CRepeat(AppSettings& settings, UserInteraction& ui, QWidget* parent)
     addLabel(this, "ポート番号:", 45, 104, 38, 8);
     m_port = new Cp932LineEdit({.limit = kPortLimit, .digitsOnly = true}, this);
     place(m_port, "portEdit", 1035, 88, 101, 31, 14);
-    addLabel(this, "差出人:", 45, 119, 28, 8);
+    addLabel(this, "暗号化:", 45, 119, 38, 8);
+    m_security = new QComboBox(this);
+    placeCombo(m_security, "securityCombo", 0, 88, 116, 60,
+               {QString::fromUtf8("なし"), QString("STARTTLS"), QString("SSL/TLS")});
+    addLabel(this, "差出人:", 45, 134, 28, 8);
     m_from = new Cp932LineEdit({.limit = kAddressLimit}, this);
-    place(m_from, "fromEdit", 1036, 88, 116, 157, 14);
-    addLabel(this, "ユーザー名:", 45, 134, 40, 8);
+    place(m_from, "fromEdit", 1036, 88, 131, 157, 14);
+    addLabel(this, "ユーザー名:", 45, 149, 40, 8);
     m_user = new Cp932LineEdit({.limit = kLoginLimit}, this);
-    place(m_user, "userEdit", 0, 88, 131, 157, 14);
-    addLabel(this, "パスワード:", 45, 149, 40, 8);
+    place(m_user, "userEdit", 0, 88, 146, 157, 14);
+    addLabel(this, "パスワード:", 45, 164, 40, 8);
     m_password = new Cp932LineEdit({.limit = kLoginLimit}, this);
-    place(m_password, "passwordEdit", 0, 88, 146, 157, 14);
+    place(m_password, "passwordEdit", 0, 88, 161, 157, 14);
     m_password->setEchoMode(QLineEdit::Password);
-    addLabel(this, "宛先:", 45, 163, 20, 8);
+    m_passwordWarning = addLabel(this, "※パスワードは暗号化されずに送信されます。", 45, 177, 200, 8);
+    m_passwordWarning->setObjectName("passwordWarningLabel");
+    addLabel(this, "宛先:", 45, 190, 20, 8);
     m_to = new Cp932TextEdit({.limit = kAddressLimit}, this);
-    place(m_to, "toEdit", 1037, 88, 161, 157, 22);
+    place(m_to, "toEdit", 1037, 88, 188, 157, 22);
     // Two lines tall: a scroll bar would leave no room for them; the cursor scrolls the text.
     m_to->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
-    addLabel(this, "件名:", 45, 186, 20, 8);
+    addLabel(this, "件名:", 45, 213, 20, 8);
     m_subject = new Cp932LineEdit({.limit = kSubjectLimit}, this);
-    place(m_subject, "subjectEdit", 1038, 88, 184, 157, 14);
-    addLabel(this, "本文:", 45, 199, 20, 8);
+    place(m_subject, "subjectEdit", 1038, 88, 211, 157, 14);
+    addLabel(this, "本文:", 45, 226, 20, 8);
     m_body = new Cp932TextEdit({.limit = kBodyLimit, .enterStartsLine = true}, this);
-    place(m_body, "bodyEdit", 1039, 88, 199, 157, 43);
+    place(m_body, "bodyEdit", 1039, 88, 226, 157, 43);
     m_body->setVerticalScrollBarPolicy(Qt::ScrollBarAsNeeded);
 
     auto* ok = new QPushButton("OK", this);
-    place(ok, "okButton", 1, 60, 245, 50, 14);
+    place(ok, "okButton", 1, 60, 272, 50, 14);
     ok->setDefault(true);
     auto* cancel = new QPushButton(QString::fromUtf8("キャンセル"), this);
-    place(cancel, "cancelButton", 2, 150, 245, 50, 14);
+    place(cancel, "cancelButton", 2, 150, 272, 50, 14);
 
     m_cycle->setCurrentIndex(static_cast<int>(settings.scheduleCycle));
     m_day->setCurrentIndex(settings.scheduleDayIndex);
@@ -148,6 +158,7 @@ CRepeat::CRepeat(AppSettings& settings, UserInteraction& ui, QWidget* parent)
     m_mail->setChecked(settings.mailEnabled);
     m_server->setCp932Text(settings.mailServer);
     m_port->setCp932Text(std::to_string(settings.mailPort));
+    m_security->setCurrentIndex(static_cast<int>(settings.mailSecurity));
     m_from->setCp932Text(settings.mailFrom);
     m_user->setCp932Text(settings.mailUser);
     m_password->setCp932Text(settings.mailPassword);
@@ -155,9 +166,15 @@ CRepeat::CRepeat(AppSettings& settings, UserInteraction& ui, QWidget* parent)
     m_subject->setCp932Text(settings.mailSubject);
     m_body->setCp932Text(settings.mailBody);
     applyEnablingRule();
+    updatePasswordWarning();
 
     connect(m_cycle, &QComboBox::currentIndexChanged, this, &CRepeat::cycleChanged);
     connect(m_mail, &QCheckBox::clicked, this, &CRepeat::mailSwitchClicked);
+    connect(m_port, &QLineEdit::textEdited, this, &CRepeat::portEdited);
+    // activated comes only from the user, never from the port's preselection.
+    connect(m_security, &QComboBox::activated, this, [this] { m_securityChosen = true; });
+    connect(m_security, &QComboBox::currentIndexChanged, this, &CRepeat::updatePasswordWarning);
+    connect(m_password, &QLineEdit::textChanged, this, &CRepeat::updatePasswordWarning);
     connect(ok, &QPushButton::clicked, this, &CRepeat::accept);
     connect(cancel, &QPushButton::clicked, this, &CRepeat::reject);
 }
@@ -166,7 +183,7 @@ CRepeat::Values CRepeat::valuesOf(const AppSettings& s) {
     return {s.scheduleCycle,    s.scheduleDayIndex, s.scheduleHour, s.scheduleMinuteIndex,
             s.scheduleWeekdays, s.mailEnabled,      s.mailServer,   s.mailPort,
             s.mailFrom,         s.mailTo,           s.mailSubject,  s.mailBody,
-            s.mailUser,         s.mailPassword,     s.trigger};
+            s.mailUser,         s.mailPassword,     s.mailSecurity, s.trigger};
 }
 
 void CRepeat::restore(const Values& v) {
@@ -185,6 +202,7 @@ void CRepeat::restore(const Values& v) {
     s.mailBody = v.body;
     s.mailUser = v.user;
     s.mailPassword = v.password;
+    s.mailSecurity = v.security;
     s.trigger = v.trigger;
 }
 
@@ -200,8 +218,8 @@ void CRepeat::applyEnablingRule() {
     // Without a schedule nothing is mailed, but the switch keeps its state (and OK its checks).
     m_mail->setEnabled(scheduled);
     bool mailEdits = scheduled && m_settings.mailEnabled;
-    for (QWidget* edit :
-         std::initializer_list<QWidget*>{m_server, m_port, m_from, m_user, m_password, m_to, m_subject, m_body}) {
+    for (QWidget* edit : std::initializer_list<QWidget*>{m_server, m_port, m_security, m_from, m_user, m_password, m_to,
+                                                         m_subject, m_body}) {
         edit->setEnabled(mailEdits);
     }
 }
@@ -214,6 +232,22 @@ void CRepeat::cycleChanged(int index) {
 void CRepeat::mailSwitchClicked(bool on) {
     m_settings.mailEnabled = on;
     applyEnablingRule();
+}
+
+void CRepeat::portEdited(const QString& text) {
+    if (m_securityChosen) {
+        return;
+    }
+    const int port = portValue(text.toStdString());
+    const MailSecurity security = port == kSubmissionPort ? MailSecurity::StartTls
+                                  : port == kSmtpsPort    ? MailSecurity::Tls
+                                                          : m_atOpening.security;
+    m_security->setCurrentIndex(static_cast<int>(security));
+}
+
+void CRepeat::updatePasswordWarning() {
+    m_passwordWarning->setVisible(m_security->currentIndex() == static_cast<int>(MailSecurity::None) &&
+                                  !m_password->text().isEmpty());
 }
 
 bool CRepeat::mailFieldsMissing() const {
@@ -241,6 +275,7 @@ void CRepeat::accept() {
     s.mailBody = m_body->cp932Text();
     s.mailUser = m_user->cp932Text();
     s.mailPassword = m_password->cp932Text();
+    s.mailSecurity = static_cast<MailSecurity>(m_security->currentIndex());
 
     if (mailFieldsMissing()) {
         m_ui.showMessage(cp932::fromUtf8("メール情報をすべて設定してください。"), MessageIcon::Warning,

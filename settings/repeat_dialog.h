@@ -9,6 +9,7 @@
 
 class QCheckBox;
 class QComboBox;
+class QLabel;
 class QWidget;
 
 namespace sorpex {
@@ -46,6 +47,7 @@ private:
         std::string body;
         std::string user;
         std::string password;
+        MailSecurity security;
         ScheduleTrigger trigger;
     };
     static Values valuesOf(const AppSettings& settings);
@@ -54,12 +56,15 @@ private:
     void applyEnablingRule();
     void cycleChanged(int index);
     void mailSwitchClicked(bool on);
+    void portEdited(const QString& text);
+    void updatePasswordWarning();
     bool mailFieldsMissing() const;
 
     AppSettings& m_settings;
     UserInteraction& m_ui;
     Values m_atOpening;
     bool m_reportWritten = false;
+    bool m_securityChosen = false; // by the user, in this opening: the port no longer picks it
 
     QComboBox* m_cycle;
     QComboBox* m_day;
@@ -69,9 +74,11 @@ private:
     QCheckBox* m_mail;
     Cp932LineEdit* m_server;
     Cp932LineEdit* m_port;
+    QComboBox* m_security;
     Cp932LineEdit* m_from;
     Cp932LineEdit* m_user;
     Cp932LineEdit* m_password;
+    QLabel* m_passwordWarning;
     Cp932TextEdit* m_to;
     Cp932LineEdit* m_subject;
     Cp932TextEdit* m_body;

@@ -224,6 +224,15 @@ TEST_F(BatchMode, MailsTheReportWithItsFileAttached) {
     EXPECT_EQ(refused.exitCode, 4) << refused.output;
     EXPECT_NE(refused.output.find("送信に失敗しました。"), std::string::npos) << refused.output;
     EXPECT_EQ(refusing.messageCount(), 0);
+
+    // TLS asked of a server that speaks none: a mail failure of its own kind.
+    const std::string tls = m_dir.file("tls.ini");
+    writeFileBytes(tls, readFileBytes(settingsFor(peer)) + "Security=2\r\n");
+    RunResult noTls =
+        runSorpex({"--acquire", path, "--output", m_dir.file("report3.csv"), "--mail", "--settings", tls});
+    EXPECT_EQ(noTls.exitCode, 4) << noTls.output;
+    EXPECT_NE(noTls.output.find("送信サーバと暗号化通信を開始できません。"), std::string::npos) << noTls.output;
+    EXPECT_EQ(peer.messageCount(), 1);
 }
 
 TEST(BatchModeProgram, RunsWithoutADisplay) {

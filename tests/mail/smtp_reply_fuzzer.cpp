@@ -1,5 +1,6 @@
-// Server replies are outside data: whatever bytes arrive, the reader keeps to its limit, and a
-// reply read from the socket in pieces is read the same as one handed over whole.
+// Server replies are outside data: whatever bytes arrive, the reader keeps to its limits, a
+// reply read from the socket in pieces is read the same as one handed over whole, and the AUTH
+// line of an EHLO reply is looked for in any bytes without reading past them.
 #include "mail/reply_reader.h"
 #include "mail/smtp_client.h"
 
@@ -27,6 +28,13 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
         whole.text().find_first_of(std::string_view("\r\0", 2)) != std::string::npos) {
         std::abort();
     }
+    // The whole reply starts with the first line, and the extensions are read from any of it.
+    if (whole.wholeText() != split.wholeText() || whole.wholeText().size() > kWholeReplyLimit ||
+        !whole.wholeText().starts_with(whole.text())) {
+        std::abort();
+    }
+    chooseAuthMechanism(input);
+    chooseAuthMechanism(whole.wholeText());
 
     int fds[2];
     if (socketpair(AF_UNIX, SOCK_STREAM, 0, fds) != 0) {

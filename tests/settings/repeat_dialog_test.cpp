@@ -10,6 +10,7 @@
 #include <QComboBox>
 #include <QDialog>
 #include <QInputMethodEvent>
+#include <QLabel>
 #include <QLineEdit>
 #include <QPlainTextEdit>
 #include <QPushButton>
@@ -103,6 +104,7 @@ private slots:
     void editsKeepTheirByteLimitsAndRefuseWhatCp932CannotHold();
     void aStoredPasswordMakesTheFileOwnerOnly();
     void aFailedWriteClosesWithoutDerivingTheTrigger();
+    void securityFollowsThePortUntilChosenAndAPlainPasswordIsWarnedOf();
 };
 
 void RepeatDialogTest::monthlyOnTheLastDayAt2355() {
@@ -391,6 +393,41 @@ void RepeatDialogTest::aFailedWriteClosesWithoutDerivingTheTrigger() {
     QCOMPARE(f.ui.shown[0].icon, MessageIcon::Stop);
     QCOMPARE(f.settings.scheduleCycle, ScheduleCycle::Daily);
     QCOMPARE(f.settings.trigger.dateMask, 0xFFFFFFFFu); // still the trigger of "none"
+}
+
+void RepeatDialogTest::securityFollowsThePortUntilChosenAndAPlainPasswordIsWarnedOf() {
+    Fixture f("[AutoStartParam]\r\nAutoStart=YES\r\nCycle=Dayly\r\n");
+    f.run([&](QWidget* d) {
+        fillMail(d);
+        auto* security = control<QComboBox>(d, "securityCombo");
+        auto* warning = control<QLabel>(d, "passwordWarningLabel");
+        auto* port = control<QLineEdit>(d, "portEdit");
+        QCOMPARE(security->currentText(), QString::fromUtf8("なし"));
+        QVERIFY(security->isEnabled());
+        QVERIFY(warning->isHidden());
+        retype(control<QLineEdit>(d, "passwordEdit"), "secret");
+        QVERIFY(!warning->isHidden());
+
+        retype(port, "587");
+        QCOMPARE(security->currentText(), QString("STARTTLS"));
+        QVERIFY(warning->isHidden());
+        retype(port, "465");
+        QCOMPARE(security->currentText(), QString("SSL/TLS"));
+        retype(port, "25");
+        QCOMPARE(security->currentIndex(), 0);
+        QVERIFY(!warning->isHidden());
+
+        // Once the user has picked one, the port leaves it alone.
+        security->setFocus();
+        QTest::keyClick(security, Qt::Key_Down);
+        QCOMPARE(security->currentText(), QString("STARTTLS"));
+        retype(port, "465");
+        QCOMPARE(security->currentText(), QString("STARTTLS"));
+        clickOk(d);
+        QVERIFY(!d->isVisible());
+    });
+    QCOMPARE(f.settings.mailSecurity, MailSecurity::StartTls);
+    QVERIFY(f.file().ends_with("Password=secret\r\nSecurity=1\r\n"));
 }
 
 QTEST_MAIN(RepeatDialogTest)

@@ -359,3 +359,24 @@ TEST(RecipientLines, SurviveTheOneLineFormAndOldValuesReadUnchanged) {
     EXPECT_EQ(decodeLineBreaks("a@x;b@y"), "a@x;b@y");
     EXPECT_EQ(decodeLineBreaks(sjisSo + "n"), sjisSo + "n");
 }
+
+TEST(SettingsWriters, SecurityIsWrittenOnceChosenAndAnUnknownValueReadsAsNone) {
+    TempDir dir;
+    AppSettings s = loaded(dir.file("SORPEX.ini"));
+    ScriptedInteraction ui;
+    EXPECT_EQ(s.mailSecurity, MailSecurity::None);
+    ASSERT_TRUE(writeReportSettings(s, "25", ui));
+    EXPECT_EQ(readFileBytes(dir.file("SORPEX.ini")).find("Security"), std::string::npos);
+
+    s.mailSecurity = MailSecurity::Tls;
+    ASSERT_TRUE(writeReportSettings(s, "465", ui));
+    EXPECT_TRUE(readFileBytes(dir.file("SORPEX.ini")).ends_with("Password=\r\nSecurity=2\r\n"));
+    EXPECT_EQ(loaded(dir.file("SORPEX.ini")).mailSecurity, MailSecurity::Tls);
+    // Back to none: written too, or the old choice would come back at the next start.
+    s.mailSecurity = MailSecurity::None;
+    ASSERT_TRUE(writeReportSettings(s, "25", ui));
+    EXPECT_TRUE(readFileBytes(dir.file("SORPEX.ini")).ends_with("Security=0\r\n"));
+
+    EXPECT_EQ(loadedFrom(dir, "[ReportParam]\r\nSecurity=1\r\n").mailSecurity, MailSecurity::StartTls);
+    EXPECT_EQ(loadedFrom(dir, "[ReportParam]\r\nSecurity=7\r\n").mailSecurity, MailSecurity::None);
+}

@@ -8,12 +8,17 @@ Everything it sees goes to files in --out, written as it arrives:
   envelope-N.txt    its MAIL FROM address and RCPT TO addresses, one a line
   login.txt         mechanism, user name and password of an AUTH, one a line
   ready             created once the server accepts connections
+
+With --tls-cert and --tls-key it speaks TLS: --tls starttls offers STARTTLS and refuses MAIL and
+AUTH before it, --tls implicit speaks TLS from the first byte. --starttls-then garbage|stall is
+a server that offers STARTTLS, accepts it and then sends bytes that are no TLS, or nothing.
 """
 
 import argparse
 import asyncio
 import os
 import signal
+import ssl
 import threading
 
 from aiosmtpd.controller import Controller
@@ -122,9 +127,19 @@ def run_smtp(args, recorder):
         def factory(self):
             return smtp_class(self.handler, **self.SMTP_kwargs)
 
+    tls = {}
+    if args.tls:
+        context = ssl.create_default_context(ssl.Purpose.CLIENT_AUTH)
+        context.load_cert_chain(args.tls_cert, args.tls_key)
+        if args.tls == "starttls":
+            tls = {"tls_context": context, "require_starttls": True, "auth_require_tls": True}
+        else:
+            # aiosmtpd does not count TLS from the first byte as TLS for AUTH.
+            tls = {"ssl_context": context, "auth_require_tls": False}
     controller = PeerController(Handler(recorder, args.refuse_rcpt), hostname=args.address, port=args.port,
-                                server_hostname="smtp.test", decode_data=False, auth_require_tls=False,
-                                authenticator=authenticator, ready_timeout=10)
+                                server_hostname="smtp.test", decode_data=False, authenticator=authenticator,
+                                auth_exclude_mechanism=args.exclude_auth, ready_timeout=10,
+                                **({"auth_require_tls": False} | tls))
     controller.start()
     return controller
 
@@ -144,6 +159,35 @@ async def run_silent(args, recorder):
     await server.serve_forever()
 
 
+async def run_bad_starttls(args, recorder):
+    """Offers STARTTLS, accepts it, then sends no TLS: some garbage, or nothing at all."""
+    async def client(reader, writer):
+        writer.write(b"220 smtp.test ESMTP\r\n")
+        while True:
+            line = await reader.readline()
+            if not line:
+                break
+            recorder.append("transcript.bin", line)
+            recorder.append("commands.txt", line.rstrip(b"\r\n") + b"\n")
+            if line.upper().startswith(b"EHLO"):
+                writer.write(b"250-smtp.test\r\n250-STARTTLS\r\n250 AUTH LOGIN PLAIN\r\n")
+            elif line.upper().startswith(b"STARTTLS"):
+                writer.write(b"220 Ready to start TLS\r\n")
+                if args.starttls_then == "garbage":
+                    writer.write(b"250 this is SMTP, not a TLS handshake\r\n" * 50)
+                await writer.drain()
+                while await reader.read(65536):
+                    pass
+                break
+            else:
+                writer.write(b"250 OK\r\n")
+        writer.close()
+
+    server = await asyncio.start_server(client, args.address, args.port, reuse_address=True)
+    open(os.path.join(args.out, "ready"), "w").close()
+    await server.serve_forever()
+
+
 def main():
     parser = argparse.ArgumentParser()
     parser.add_argument("--address", required=True)
@@ -155,11 +199,19 @@ def main():
     parser.add_argument("--mute-after-commands", type=int)
     parser.add_argument("--drop-after-data-lines", type=int)
     parser.add_argument("--stall-after-data-lines", type=int)
+    parser.add_argument("--tls", choices=["starttls", "implicit"])
+    parser.add_argument("--tls-cert")
+    parser.add_argument("--tls-key")
+    parser.add_argument("--exclude-auth", action="append", default=[])
+    parser.add_argument("--starttls-then", choices=["garbage", "stall"])
     args = parser.parse_args()
     recorder = Recorder(args.out)
 
     if args.silent:
         asyncio.run(run_silent(args, recorder))
+        return
+    if args.starttls_then:
+        asyncio.run(run_bad_starttls(args, recorder))
         return
     run_smtp(args, recorder)
     open(os.path.join(args.out, "ready"), "w").close()
