@@ -68,7 +68,7 @@ public:
 
     void setBatchTiming(const BatchTiming& timing) { m_timing = timing; }
 
-    // The program name the title shows.
+    // The program name the title shows: "SORPEX".
     static std::string programName();
 
 private:
