@@ -12,7 +12,7 @@ DEMO_BASE ?= 127.0.0
 CTEST := ctest --output-on-failure --no-tests=error -j $(JOBS)
 
 
-.PHONY: all deps configure build run demo bench package test test-main test-asan test-tsan test-fuzz format format-check clean
+.PHONY: all deps configure build run demo screenshots bench package test test-main test-asan test-tsan test-fuzz format format-check clean
 
 all: build
 
@@ -29,6 +29,11 @@ build: configure
 
 run: build
 	@scripts/run-gui.sh $(BUILD)/app/sorpex
+
+# The window and its dialogs under the Japanese locale, as PNGs in docs/ for the README. Run it
+# again whenever a dialog changes, and commit the pictures.
+screenshots: build
+	@scripts/screenshots.sh $(BUILD)/app/sorpex docs
 
 # Times and peak memory beside what a user would otherwise script; asserts nothing.
 bench: build

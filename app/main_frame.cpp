@@ -1,6 +1,7 @@
 #include "app/main_frame.h"
 
 #include "app/commands.h"
+#include "app/lock_keys.h"
 #include "app/program_icon.h"
 #include "app/toolbar_icons.h"
 
@@ -97,6 +98,7 @@ CMainFrame::CMainFrame(QWidget* parent) : QMainWindow(parent) {
     buildToolBar();
     buildAccelerators();
     buildStatusBar();
+    watchLockKeys(watchPlatformLockKeys(this));
     resize(1180, 600);
 }
 
@@ -195,17 +197,36 @@ void CMainFrame::buildStatusBar() {
     m_ready = new QLabel(QString::fromUtf8("レディ"));
     m_ready->setObjectName("readyPane");
     statusBar()->addWidget(m_ready, 1);
-    for (const char* name : {"CAP", "NUM", "SCRL"}) {
+    auto addLockPane = [this](const char* name) {
         auto* pane = new QLabel(name);
         pane->setObjectName(QString(name).toLower() + "Pane");
         pane->setFrameShape(QFrame::Panel);
         pane->setFrameShadow(QFrame::Sunken);
         pane->setAlignment(Qt::AlignCenter);
         pane->setMinimumWidth(pane->fontMetrics().horizontalAdvance("SCRL") + 12);
-        // The lock states cannot be read portably; the panes stay in their resting grey.
+        // Grey: the lock is off, or the platform cannot tell.
         pane->setEnabled(false);
         statusBar()->addPermanentWidget(pane);
+        return pane;
+    };
+    m_capPane = addLockPane("CAP");
+    m_numPane = addLockPane("NUM");
+    m_scrlPane = addLockPane("SCRL");
+}
+
+void CMainFrame::watchLockKeys(LockKeyWatcher* watcher) {
+    if (watcher == nullptr) {
+        return;
     }
+    watcher->setParent(this);
+    auto show = [this, watcher] {
+        LockKeys keys = watcher->keys();
+        m_capPane->setEnabled(keys.caps);
+        m_numPane->setEnabled(keys.num);
+        m_scrlPane->setEnabled(keys.scroll);
+    };
+    connect(watcher, &LockKeyWatcher::changed, this, show);
+    show();
 }
 
 void CMainFrame::setHandledCommands(const std::set<int>& handled) {

@@ -12,6 +12,8 @@ class QToolBar;
 
 namespace sorpex {
 
+class LockKeyWatcher;
+
 // The main window: menus, toolbar, accelerators and status bar. Every command it offers is
 // reported by its number through commandTriggered; what a command does is the application's.
 class CMainFrame : public QMainWindow {
@@ -29,6 +31,10 @@ public:
     QList<QAction*> actions(int id) const;
     QToolBar* mainToolBar() const { return m_toolBar; }
     QLabel* readyLabel() const { return m_ready; }
+
+    // The CAP, NUM and SCRL panes light up with the locks the watcher sees, which the frame then
+    // owns. Without a watcher (the platform cannot tell) they stay grey.
+    void watchLockKeys(LockKeyWatcher* watcher);
 
 signals:
     void commandTriggered(int id);
@@ -49,6 +55,9 @@ private:
     std::function<bool()> m_closeGuard;
     QToolBar* m_toolBar = nullptr;
     QLabel* m_ready = nullptr;
+    QLabel* m_capPane = nullptr;
+    QLabel* m_numPane = nullptr;
+    QLabel* m_scrlPane = nullptr;
 };
 
 } // namespace sorpex

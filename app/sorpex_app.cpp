@@ -21,7 +21,6 @@
 #include <QApplication>
 #include <QCoreApplication>
 #include <QEventLoop>
-#include <QFileInfo>
 #include <QTimer>
 
 #include <atomic>
@@ -45,7 +44,8 @@ CSORPEXApp::CSORPEXApp(std::string settingsFilePath, UserInteraction* ui, const 
 CSORPEXApp::~CSORPEXApp() = default;
 
 std::string CSORPEXApp::programName() {
-    return toCp932(QFileInfo(QCoreApplication::applicationFilePath()).completeBaseName());
+    // The product's name, whatever the program file is called (the Windows one was SORPEX.exe).
+    return "SORPEX";
 }
 
 void CSORPEXApp::start() {

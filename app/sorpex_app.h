@@ -69,7 +69,7 @@ public:
     // The pauses of a run; how many printers it asks at once comes from the settings.
     void setBatchTiming(const BatchTiming& timing) { m_timing = timing; }
 
-    // The program name the title shows.
+    // The program name the title shows: "SORPEX".
     static std::string programName();
 
 private:

@@ -22,24 +22,26 @@ SORPEXConfig::SORPEXConfig(AppSettings& settings, UserInteraction& ui, QWidget* 
     setWindowTitle(QString::fromUtf8("環境設定"));
     setFixedSize(dialogSize(this, 186, 194));
 
+    // The labels start further left and the lists further right than in the old dialog: at 8
+    // units per Japanese character "タイムアウト時間：" takes 72 units.
     auto* acquisition = new QGroupBox(QString::fromUtf8("情報取得設定"), this);
     place(acquisition, "acquisitionGroup", 0, 7, 7, 172, 82);
-    addLabel(this, "タイムアウト時間：", 31, 22, 56, 8);
+    addLabel(this, "タイムアウト時間：", 15, 22, 72, 8);
     m_timeout = new QComboBox(this);
-    placeCombo(m_timeout, "timeoutCombo", 1038, 88, 20, 38,
+    placeCombo(m_timeout, "timeoutCombo", 1038, 90, 20, 38,
                {" 1", " 2", " 3", " 4", " 5", " 6", " 7", " 8", " 9", "10"});
-    addLabel(this, "秒", 131, 23, 9, 8);
-    addLabel(this, "リトライ回数：", 31, 36, 42, 8);
+    addLabel(this, "秒", 132, 23, 9, 8);
+    addLabel(this, "リトライ回数：", 15, 36, 72, 8);
     m_retry = new QComboBox(this);
-    placeCombo(m_retry, "retryCombo", 1039, 88, 35, 38, {" 0", " 1", " 2", " 3", " 4", " 5"});
-    addLabel(this, "回", 131, 37, 9, 8);
-    addLabel(this, "同時取得数：", 31, 52, 56, 8);
+    placeCombo(m_retry, "retryCombo", 1039, 90, 35, 38, {" 0", " 1", " 2", " 3", " 4", " 5"});
+    addLabel(this, "回", 132, 37, 9, 8);
+    addLabel(this, "同時取得数：", 15, 52, 72, 8);
     m_parallel = new Cp932LineEdit({.limit = 3, .digitsOnly = true}, this);
-    place(m_parallel, "parallelEdit", 0, 88, 50, 38, 12);
-    addLabel(this, "台", 131, 52, 9, 8);
-    addLabel(this, "情報取得後の自動保存：", 31, 68, 84, 8);
+    place(m_parallel, "parallelEdit", 0, 90, 50, 38, 12);
+    addLabel(this, "台", 132, 52, 9, 8);
+    addLabel(this, "情報取得後の自動保存：", 15, 68, 88, 8);
     m_autoSave = new QComboBox(this);
-    placeCombo(m_autoSave, "autoSaveCombo", 1042, 115, 67, 40,
+    placeCombo(m_autoSave, "autoSaveCombo", 1042, 106, 67, 40,
                {QString::fromUtf8("しない"), QString::fromUtf8("する")});
 
     auto* paths = new QGroupBox(QString::fromUtf8("パス設定"), this);

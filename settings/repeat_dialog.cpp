@@ -72,10 +72,10 @@ CRepeat::CRepeat(AppSettings& settings, UserInteraction& ui, QWidget* parent)
     setObjectName("repeatDialog");
     setWindowTitle(QString::fromUtf8("繰り返し取得設定"));
     // Taller than the old dialog: the login of the authenticated mail session, the encryption
-    // and its warning.
-    setFixedSize(dialogSize(this, 286, 293));
+    // and its warning; and the note takes three lines, so the mail rows start a line lower.
+    setFixedSize(dialogSize(this, 286, 301));
 
-    addLabel(this, "繰り返し登録", 21, 20, 44, 8);
+    addLabel(this, "繰り返し登録", 21, 20, 48, 8);
     m_cycle = new QComboBox(this);
     placeCombo(m_cycle, "cycleCombo", 1017, 72, 18, 52,
                {QString::fromUtf8("設定なし"), QString::fromUtf8("毎月"), QString::fromUtf8("毎週"),
@@ -97,56 +97,57 @@ CRepeat::CRepeat(AppSettings& settings, UserInteraction& ui, QWidget* parent)
         place(m_weekdays[day], box.name, box.controlId, box.x, 50, 16, 10);
     }
 
-    addLabel(this, "メール送信(SMTP)", 21, 68, 58, 8);
+    addLabel(this, "メール送信(SMTP)", 21, 68, 64, 8);
     m_mail = new QCheckBox(this);
     place(m_mail, "mailCheck", 1033, 87, 68, 8, 10);
     QLabel* note =
-        addLabel(this,
-                 QString::fromUtf8(
-                     "※注意：メール送信機能を使用する場合、ネットワーク管理者に確認してからチェックしてください。"),
-                 101, 66, 155, 18);
+        new QLabel(QString::fromUtf8(
+                       "※注意：メール送信機能を使用する場合、ネットワーク管理者に確認してからチェックしてください。"),
+                   this);
     note->setWordWrap(true);
+    place(note, "mailNote", 0, 101, 64, 155, 24);
 
-    addLabel(this, "サーバ名:", 45, 89, 32, 8);
+    // The labels start left of the old x = 45: "ポート番号:" takes 44 units.
+    addLabel(this, "サーバ名:", 40, 97, 46, 8);
     m_server = new Cp932LineEdit({.limit = kServerLimit}, this);
-    place(m_server, "serverEdit", 1034, 88, 85, 157, 14);
-    addLabel(this, "ポート番号:", 45, 104, 38, 8);
+    place(m_server, "serverEdit", 1034, 88, 93, 157, 14);
+    addLabel(this, "ポート番号:", 40, 112, 46, 8);
     m_port = new Cp932LineEdit({.limit = kPortLimit, .digitsOnly = true}, this);
-    place(m_port, "portEdit", 1035, 88, 101, 31, 14);
-    addLabel(this, "暗号化:", 45, 119, 38, 8);
+    place(m_port, "portEdit", 1035, 88, 109, 31, 14);
+    addLabel(this, "暗号化:", 40, 127, 46, 8);
     m_security = new QComboBox(this);
-    placeCombo(m_security, "securityCombo", 0, 88, 116, 60,
+    placeCombo(m_security, "securityCombo", 0, 88, 124, 60,
                {QString::fromUtf8("なし"), QString("STARTTLS"), QString("SSL/TLS")});
-    addLabel(this, "差出人:", 45, 134, 28, 8);
+    addLabel(this, "差出人:", 40, 142, 46, 8);
     m_from = new Cp932LineEdit({.limit = kAddressLimit}, this);
-    place(m_from, "fromEdit", 1036, 88, 131, 157, 14);
-    addLabel(this, "ユーザー名:", 45, 149, 40, 8);
+    place(m_from, "fromEdit", 1036, 88, 139, 157, 14);
+    addLabel(this, "ユーザー名:", 40, 157, 46, 8);
     m_user = new Cp932LineEdit({.limit = kLoginLimit}, this);
-    place(m_user, "userEdit", 0, 88, 146, 157, 14);
-    addLabel(this, "パスワード:", 45, 164, 40, 8);
+    place(m_user, "userEdit", 0, 88, 154, 157, 14);
+    addLabel(this, "パスワード:", 40, 172, 46, 8);
     m_password = new Cp932LineEdit({.limit = kLoginLimit}, this);
-    place(m_password, "passwordEdit", 0, 88, 161, 157, 14);
+    place(m_password, "passwordEdit", 0, 88, 169, 157, 14);
     m_password->setEchoMode(QLineEdit::Password);
-    m_passwordWarning = addLabel(this, "※パスワードは暗号化されずに送信されます。", 45, 177, 200, 8);
+    m_passwordWarning = addLabel(this, "※パスワードは暗号化されずに送信されます。", 40, 185, 205, 8);
     m_passwordWarning->setObjectName("passwordWarningLabel");
-    addLabel(this, "宛先:", 45, 190, 20, 8);
+    addLabel(this, "宛先:", 40, 198, 46, 8);
     m_to = new Cp932TextEdit({.limit = kAddressLimit}, this);
-    place(m_to, "toEdit", 1037, 88, 188, 157, 22);
+    place(m_to, "toEdit", 1037, 88, 196, 157, 22);
     // Two lines tall: a scroll bar would leave no room for them; the cursor scrolls the text.
     m_to->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
-    addLabel(this, "件名:", 45, 213, 20, 8);
+    addLabel(this, "件名:", 40, 221, 46, 8);
     m_subject = new Cp932LineEdit({.limit = kSubjectLimit}, this);
-    place(m_subject, "subjectEdit", 1038, 88, 211, 157, 14);
-    addLabel(this, "本文:", 45, 226, 20, 8);
+    place(m_subject, "subjectEdit", 1038, 88, 219, 157, 14);
+    addLabel(this, "本文:", 40, 234, 46, 8);
     m_body = new Cp932TextEdit({.limit = kBodyLimit, .enterStartsLine = true}, this);
-    place(m_body, "bodyEdit", 1039, 88, 226, 157, 43);
+    place(m_body, "bodyEdit", 1039, 88, 234, 157, 43);
     m_body->setVerticalScrollBarPolicy(Qt::ScrollBarAsNeeded);
 
     auto* ok = new QPushButton("OK", this);
-    place(ok, "okButton", 1, 60, 272, 50, 14);
+    place(ok, "okButton", 1, 60, 280, 50, 14);
     ok->setDefault(true);
     auto* cancel = new QPushButton(QString::fromUtf8("キャンセル"), this);
-    place(cancel, "cancelButton", 2, 150, 272, 50, 14);
+    place(cancel, "cancelButton", 2, 150, 280, 50, 14);
 
     m_cycle->setCurrentIndex(static_cast<int>(settings.scheduleCycle));
     m_day->setCurrentIndex(settings.scheduleDayIndex);

@@ -25,21 +25,17 @@ IpRange::IpRange(QWidget* parent) : QDialog(parent) {
 
     addLabel(this, "開始IPアドレス", 12, 14, 58, 9);
     m_start = new IpAddressEdit(this);
-    m_start->setObjectName("startAddress");
-    m_start->setGeometry(dialogRect(this, 72, 11, 100, 15));
+    place(m_start, "startAddress", 1000, 72, 11, 100, 15);
     addLabel(this, "終了IPアドレス", 12, 34, 58, 9);
     m_end = new IpAddressEdit(this);
-    m_end->setObjectName("endAddress");
-    m_end->setGeometry(dialogRect(this, 72, 31, 100, 15));
-    addLabel(this, "注意：コミュニティ名は、\"public\" 固定です", 12, 52, 162, 9);
+    place(m_end, "endAddress", 1008, 72, 31, 100, 15);
+    addLabel(this, "注意：コミュニティ名は、\"public\" 固定です", 12, 52, 168, 9);
 
     auto* ok = new QPushButton("OK", this);
-    ok->setObjectName("okButton");
+    place(ok, "okButton", 1, 37, 67, 50, 14);
     ok->setDefault(true);
-    ok->setGeometry(dialogRect(this, 37, 67, 50, 14));
     auto* cancel = new QPushButton(QString::fromUtf8("キャンセル"), this);
-    cancel->setObjectName("cancelButton");
-    cancel->setGeometry(dialogRect(this, 99, 67, 50, 14));
+    place(cancel, "cancelButton", 2, 99, 67, 50, 14);
     connect(ok, &QPushButton::clicked, this, &QDialog::accept);
     connect(cancel, &QPushButton::clicked, this, &QDialog::reject);
 }

@@ -11,6 +11,8 @@
 #include <QPushButton>
 #include <QTimer>
 
+#include <algorithm>
+
 namespace sorpex {
 
 WaitDialog::WaitDialog(RunState& run, UserInteraction& ui, QWidget* parent)
@@ -21,27 +23,22 @@ WaitDialog::WaitDialog(RunState& run, UserInteraction& ui, QWidget* parent)
     setFixedSize(dialogSize(this, 186, 75));
 
     m_state = new QLineEdit(QString::fromUtf8("情報取得中"), this);
-    m_state->setObjectName("stateText");
     m_state->setReadOnly(true);
-    m_state->setGeometry(dialogRect(this, 16, 10, 83, 14));
+    place(m_state, "stateText", 1002, 16, 10, 83, 14);
     m_count = new QLineEdit(this);
-    m_count->setObjectName("countText");
     m_count->setReadOnly(true);
     m_count->setAlignment(Qt::AlignRight);
     m_count->setMaxLength(30);
-    m_count->setGeometry(dialogRect(this, 112, 10, 47, 14));
+    place(m_count, "countText", 1001, 112, 10, 47, 14);
     m_extra = new QLineEdit(this);
-    m_extra->setObjectName("extraLine");
     m_extra->setReadOnly(true);
     m_extra->setMaxLength(100);
-    m_extra->setGeometry(dialogRect(this, 16, 22, 147, 14));
+    place(m_extra, "extraLine", 1041, 16, 22, 147, 14);
     m_bar = new QProgressBar(this);
-    m_bar->setObjectName("progressBar");
     m_bar->setTextVisible(false);
-    m_bar->setGeometry(dialogRect(this, 16, 36, 146, 14));
+    place(m_bar, "progressBar", 1012, 16, 36, 146, 14);
     m_cancel = new QPushButton(QString::fromUtf8("キャンセル"), this);
-    m_cancel->setObjectName("cancelButton");
-    m_cancel->setGeometry(dialogRect(this, 65, 54, 50, 14));
+    place(m_cancel, "cancelButton", 2, 65, 54, 50, 14);
     connect(m_cancel, &QPushButton::clicked, this, &WaitDialog::reject);
 
     // The three texts are read-only edits without a border, on the dialog's own background:
@@ -71,7 +68,8 @@ QString WaitDialog::countText() const {
 
 void WaitDialog::start() {
     int total = m_run.totalCount.load();
-    m_bar->setRange(0, total);
+    // A range of 0 … 0 would make Qt draw its moving busy bar; a run of nothing shows an empty one.
+    m_bar->setRange(0, std::max(total, 1));
     m_bar->setValue(0);
     // "1/n" until the first printer is done: the count reads as "working on the first".
     m_count->setText(QString("1/%1").arg(total));

@@ -19,9 +19,11 @@ namespace {
 constexpr std::size_t kCommunityLimit = CommunityText::kMaxLength; // 255
 constexpr std::size_t kCommentLimit = RecordText::kMaxLength;      // 1023
 
-// A label right-aligned against the control to its right, which starts at x = 61.
-void addFieldLabel(QDialog* dialog, const char* text, int x, int y) {
-    addLabel(dialog, text, x, y, 58 - x, 9, Qt::AlignRight | Qt::AlignTop);
+// A label right-aligned against the control to its right, which starts at x = 67. The old
+// dialog gave its labels up to x = 58 and its controls 100 units from x = 61; at 8 units per
+// Japanese character "コミュニティ名" needs 56 of them.
+void addFieldLabel(QDialog* dialog, const char* text, int y) {
+    addLabel(dialog, text, 7, y, 57, 9, Qt::AlignRight | Qt::AlignTop);
 }
 
 // The message for a text CP932 cannot store, or nothing.
@@ -43,36 +45,30 @@ CEntryPrt::CEntryPrt(QWidget* parent) : QDialog(parent) {
 
     // Created in tab order: OK is the first tab stop and has the focus when the dialog opens.
     m_ok = new QPushButton("OK", this);
-    m_ok->setObjectName("okButton");
+    place(m_ok, "okButton", 1, 34, 108, 50, 14);
     m_ok->setDefault(true);
-    m_ok->setGeometry(dialogRect(this, 34, 108, 50, 14));
     m_cancel = new QPushButton(QString::fromUtf8("キャンセル"), this);
-    m_cancel->setObjectName("cancelButton");
-    m_cancel->setGeometry(dialogRect(this, 90, 108, 50, 14));
+    place(m_cancel, "cancelButton", 2, 90, 108, 50, 14);
 
     m_address = new IpAddressEdit(this);
-    m_address->setObjectName("addressEdit");
-    m_address->setGeometry(dialogRect(this, 61, 27, 100, 15));
-    addFieldLabel(this, "ＩＰアドレス", 12, 31);
+    place(m_address, "addressEdit", 1000, 67, 27, 94, 15);
+    addFieldLabel(this, "ＩＰアドレス", 31);
 
     // What CP932 cannot hold is taken here and refused at OK, with its position.
     m_community = new Cp932LineEdit({.limit = kCommunityLimit, .refuseUnencodable = false}, this);
-    m_community->setObjectName("communityEdit");
-    m_community->setGeometry(dialogRect(this, 61, 44, 100, 14));
-    addFieldLabel(this, "コミュニティ名", 7, 49);
+    place(m_community, "communityEdit", 1001, 67, 44, 94, 14);
+    addFieldLabel(this, "コミュニティ名", 49);
 
     m_comment = new Cp932TextEdit({.limit = kCommentLimit, .refuseUnencodable = false}, this);
-    m_comment->setObjectName("commentEdit");
-    m_comment->setGeometry(dialogRect(this, 61, 60, 100, 42));
-    addFieldLabel(this, "コメント", 13, 65);
+    place(m_comment, "commentEdit", 1002, 67, 60, 94, 42);
+    addFieldLabel(this, "コメント", 65);
 
     m_id = new QLineEdit(this);
-    m_id->setObjectName("idEdit");
     m_id->setReadOnly(true);
     m_id->setAlignment(Qt::AlignRight);
     m_id->setFocusPolicy(Qt::ClickFocus);
-    m_id->setGeometry(dialogRect(this, 61, 10, 35, 14));
-    addFieldLabel(this, "ID", 16, 13);
+    place(m_id, "idEdit", 1005, 67, 10, 35, 14);
+    addFieldLabel(this, "ID", 13);
 
     connect(m_ok, &QPushButton::clicked, this, &QDialog::accept);
     connect(m_cancel, &QPushButton::clicked, this, &QDialog::reject);

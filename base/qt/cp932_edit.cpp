@@ -132,6 +132,11 @@ std::string Cp932TextEdit::cp932Text() const {
 
 void Cp932TextEdit::keyPressEvent(QKeyEvent* event) {
     bool enter = event->key() == Qt::Key_Return || event->key() == Qt::Key_Enter;
+    if (enter && event->modifiers().testFlag(Qt::ControlModifier)) {
+        // Ctrl+Enter starts a line in every multi-line edit, as in a Windows dialog.
+        insertPlainText(QStringLiteral("\n"));
+        return;
+    }
     if (enter && !m_policy.enterStartsLine) {
         // Left to the dialog, which presses its default button.
         event->ignore();

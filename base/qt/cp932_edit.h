@@ -31,7 +31,7 @@ struct Cp932EditPolicy {
     // Only the digits 0-9 (one-line edits).
     bool digitsOnly = false;
     // Multi-line edits: whether Enter starts a line or is left to the dialog, which presses its
-    // default button.
+    // default button. Ctrl+Enter starts a line either way.
     bool enterStartsLine = false;
 };
 

@@ -1,39 +1,129 @@
 #include "base/qt/dialog_units.h"
 
+#include <QCheckBox>
 #include <QComboBox>
 #include <QFontMetrics>
+#include <QGroupBox>
 #include <QLabel>
+#include <QPushButton>
+#include <QRadioButton>
+#include <QStyle>
+#include <QStyleOptionButton>
+#include <QStyleOptionGroupBox>
 #include <QWidget>
+
+#include <algorithm>
 
 namespace sorpex {
 namespace {
 
-// Average width of the Latin letters, as Windows measures a dialog font.
-double baseX(const QWidget* widget) {
-    QFontMetrics metrics = widget->fontMetrics();
-    return metrics.horizontalAdvance("ABCDEFGHIJKLMNOPQRSTUVWXYZabcdefghijklmnopqrstuvwxyz") / 52.0;
+// The rounding of the Windows MulDiv, for the non-negative values of a layout.
+int mulDiv(int value, int numerator, int denominator) {
+    return (2 * value * numerator + denominator) / (2 * denominator);
 }
 
-double baseY(const QWidget* widget) {
-    return widget->fontMetrics().height();
+// How much wider and taller a control must be to show its whole text.
+QSize textDeficit(QWidget* control) {
+    if (auto* label = qobject_cast<QLabel*>(control)) {
+        if (label->wordWrap()) {
+            return {0, label->heightForWidth(label->width()) - label->height()};
+        }
+        return label->sizeHint() - label->size();
+    }
+    if (auto* group = qobject_cast<QGroupBox*>(control)) {
+        QStyleOptionGroupBox option;
+        option.initFrom(group);
+        option.text = group->title();
+        option.subControls = QStyle::SC_GroupBoxLabel | QStyle::SC_GroupBoxFrame;
+        option.textAlignment = group->alignment();
+        QRect title = group->style()->subControlRect(QStyle::CC_GroupBox, &option, QStyle::SC_GroupBoxLabel, group);
+        return {title.right() - option.rect.right(), 0};
+    }
+    auto* button = qobject_cast<QAbstractButton*>(control);
+    if (button == nullptr || button->text().isEmpty()) {
+        return {};
+    }
+    QStyleOptionButton option;
+    option.initFrom(button);
+    option.text = button->text();
+    option.icon = button->icon();
+    option.iconSize = button->iconSize();
+    QStyle::SubElement contents = qobject_cast<QCheckBox*>(button)      ? QStyle::SE_CheckBoxContents
+                                  : qobject_cast<QRadioButton*>(button) ? QStyle::SE_RadioButtonContents
+                                                                        : QStyle::SE_PushButtonContents;
+    QRect room = button->style()->subElementRect(contents, &option, button);
+    QSize text = button->fontMetrics().size(Qt::TextShowMnemonic, button->text());
+    if (!button->icon().isNull()) {
+        text.rwidth() += button->iconSize().width() + 4;
+        text.rheight() = std::max(text.height(), button->iconSize().height());
+    }
+    return text - room.size();
+}
+
+// Spreads `grow` pixels over the two ends of [start, start + length) as the text's alignment
+// lets it run: towards the end, towards the start, or to both sides.
+void growSpan(int& start, int& length, int grow, bool towardsStart, bool towardsEnd) {
+    if (grow <= 0) {
+        return;
+    }
+    if (towardsStart && towardsEnd) {
+        start -= grow / 2;
+    } else if (towardsStart) {
+        start -= grow;
+    }
+    length += grow;
 }
 
 } // namespace
 
+DialogBaseUnits dialogBaseUnits(const QFont& font) {
+    QFontMetrics metrics(font);
+    int letters = metrics.horizontalAdvance("ABCDEFGHIJKLMNOPQRSTUVWXYZabcdefghijklmnopqrstuvwxyz");
+    return {(letters / 26 + 1) / 2, metrics.height()};
+}
+
 QRect dialogRect(const QWidget* widget, int x, int y, int width, int height) {
-    double bx = baseX(widget) / 4.0;
-    double by = baseY(widget) / 8.0;
-    return QRect(qRound(x * bx), qRound(y * by), qRound(width * bx), qRound(height * by));
+    DialogBaseUnits units = dialogBaseUnits(widget->window()->font());
+    return QRect(mulDiv(x, units.x, 4), mulDiv(y, units.y, 8), mulDiv(width, units.x, 4), mulDiv(height, units.y, 8));
 }
 
 QSize dialogSize(const QWidget* widget, int width, int height) {
     return dialogRect(widget, 0, 0, width, height).size();
 }
 
+void growToFitText(QWidget* control) {
+    QSize deficit = textDeficit(control);
+    if (deficit.width() <= 0 && deficit.height() <= 0) {
+        return;
+    }
+    Qt::Alignment alignment = Qt::AlignLeft | Qt::AlignVCenter;
+    if (auto* label = qobject_cast<QLabel*>(control)) {
+        alignment = label->alignment();
+    } else if (qobject_cast<QPushButton*>(control) != nullptr) {
+        alignment = Qt::AlignCenter;
+    } else if (qobject_cast<QGroupBox*>(control) != nullptr) {
+        alignment = Qt::AlignLeft | Qt::AlignTop;
+    }
+    QRect box = control->geometry();
+    int x = box.x();
+    int y = box.y();
+    int width = box.width();
+    int height = box.height();
+    // No horizontal flag reads as left, no vertical flag as top, as Qt draws them.
+    bool left = (alignment & Qt::AlignLeft) || !(alignment & Qt::AlignHorizontal_Mask);
+    bool right = (alignment & Qt::AlignRight) != 0;
+    bool top = (alignment & Qt::AlignTop) || !(alignment & Qt::AlignVertical_Mask);
+    bool bottom = (alignment & Qt::AlignBottom) != 0;
+    growSpan(x, width, deficit.width(), !left, !right);
+    growSpan(y, height, deficit.height(), !top, !bottom);
+    control->setGeometry(x, y, width, height);
+}
+
 QLabel* addLabel(QWidget* dialog, const QString& text, int x, int y, int width, int height, Qt::Alignment alignment) {
     auto* label = new QLabel(text, dialog);
     label->setAlignment(alignment);
     label->setGeometry(dialogRect(dialog, x, y, width, height));
+    growToFitText(label);
     return label;
 }
 
@@ -43,6 +133,7 @@ void place(QWidget* control, const char* name, int controlId, int x, int y, int 
         control->setProperty("controlId", controlId);
     }
     control->setGeometry(dialogRect(control->parentWidget(), x, y, width, height));
+    growToFitText(control);
 }
 
 void placeCombo(QComboBox* combo, const char* name, int controlId, int x, int y, int width, const QStringList& items) {

@@ -39,6 +39,14 @@ QString startPath(const FileChooserRequest& request) {
     return folder + '/' + name;
 }
 
+// Qt takes a filter's patterns from the parentheses that end its name. The chooser shows only
+// the name before them, which is the Windows filter's own text: shown once, as it was written.
+void prepare(QFileDialog& dialog, const FileChooserRequest& request) {
+    dialog.setObjectName("fileChooser");
+    dialog.setOption(QFileDialog::HideNameFilterDetails);
+    dialog.setNameFilter(qtFileFilter(request.filter));
+}
+
 } // namespace
 
 QString qtFileFilter(std::string_view windowsFilter) {
@@ -103,7 +111,8 @@ Answer QtInteraction::showMessage(std::string_view text, MessageIcon icon, Messa
 }
 
 std::optional<std::string> QtInteraction::chooseOpenFile(const FileChooserRequest& request) {
-    QFileDialog dialog(m_parent, fromCp932(request.title), startPath(request), qtFileFilter(request.filter));
+    QFileDialog dialog(m_parent, fromCp932(request.title), startPath(request));
+    prepare(dialog, request);
     dialog.setAcceptMode(QFileDialog::AcceptOpen);
     dialog.setFileMode(request.mustExist ? QFileDialog::ExistingFile : QFileDialog::AnyFile);
     dialog.setDefaultSuffix(fromCp932(request.defaultExtension));
@@ -114,7 +123,8 @@ std::optional<std::string> QtInteraction::chooseOpenFile(const FileChooserReques
 }
 
 std::optional<std::string> QtInteraction::chooseSaveFile(const FileChooserRequest& request) {
-    QFileDialog dialog(m_parent, fromCp932(request.title), startPath(request), qtFileFilter(request.filter));
+    QFileDialog dialog(m_parent, fromCp932(request.title), startPath(request));
+    prepare(dialog, request);
     dialog.setAcceptMode(QFileDialog::AcceptSave);
     dialog.setFileMode(QFileDialog::AnyFile);
     dialog.setDefaultSuffix(fromCp932(request.defaultExtension));

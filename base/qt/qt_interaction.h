@@ -23,7 +23,8 @@ private:
     QWidget* m_parent;
 };
 
-// "CSVファイル(*.csv)|*.csv|" in Qt's form "CSVファイル(*.csv) (*.csv)".
+// "CSVファイル(*.csv)|*.csv|" in Qt's form "CSVファイル(*.csv) (*.csv)", of which the choosers show
+// the name alone.
 QString qtFileFilter(std::string_view windowsFilter);
 
 } // namespace sorpex

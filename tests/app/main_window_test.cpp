@@ -28,7 +28,8 @@ using namespace sorpex::test;
 
 namespace {
 
-const QString kProgram = "main_window_test";
+// The title names the product, not the program file (here this test).
+const QString kProgram = "SORPEX";
 
 std::string csvFile(const std::vector<std::string>& addresses) {
     std::vector<ListRow> rows;
@@ -84,7 +85,7 @@ private:
 };
 
 void MainWindowTest::initTestCase() {
-    QCOMPARE(QCoreApplication::applicationName(), kProgram);
+    QCOMPARE(QCoreApplication::applicationName(), QString("main_window_test"));
     m_recordings = std::make_unique<TempDir>();
     std::vector<SimulatedAgent> agents;
     for (int n = 1; n <= 30; ++n) {

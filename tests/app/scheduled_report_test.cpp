@@ -17,7 +17,7 @@ using namespace sorpex::test;
 
 namespace {
 
-const QString kProgram = "scheduled_report_test";
+const QString kProgram = "SORPEX";
 const char* const kMailServer = "127.0.6.10";
 constexpr int kMailPort = 2525;
 

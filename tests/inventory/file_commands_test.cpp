@@ -61,7 +61,7 @@ protected:
     AppSettings settings;
     ScriptedInteraction ui;
     RecordingView view;
-    FileCommands commands{table, document, settings, ui, view, "sorpex", kFixedClock};
+    FileCommands commands{table, document, settings, ui, view, "SORPEX", kFixedClock};
 };
 
 } // namespace
@@ -78,11 +78,11 @@ TEST(AutoFileName, StampsTheTimeIntoTheSaveFolderOrTheSettingsFolder) {
 }
 
 TEST(WindowTitle, NamesTheFileWithoutFolderAndExtension) {
-    EXPECT_EQ(cp932::toUtf8(windowTitle("", "sorpex")), "無題 - sorpex");
-    EXPECT_EQ(windowTitle("/data/v1.2/list.2024.csv", "sorpex"), "list.2024 - sorpex");
-    EXPECT_EQ(windowTitle("list", "sorpex"), "list - sorpex");
+    EXPECT_EQ(cp932::toUtf8(windowTitle("", "SORPEX")), "無題 - SORPEX");
+    EXPECT_EQ(windowTitle("/data/v1.2/list.2024.csv", "SORPEX"), "list.2024 - SORPEX");
+    EXPECT_EQ(windowTitle("list", "SORPEX"), "list - SORPEX");
     std::string japanese = cp932::fromUtf8("/共有/表示一覧.csv"); // 表 ends in the byte 0x5C
-    EXPECT_EQ(cp932::toUtf8(windowTitle(japanese, "sorpex")), "表示一覧 - sorpex");
+    EXPECT_EQ(cp932::toUtf8(windowTitle(japanese, "SORPEX")), "表示一覧 - SORPEX");
 }
 
 TEST_F(FileCommandsTest, YesThenCancelledSaveAsAbandonsNewAndKeepsModified) {
@@ -129,7 +129,7 @@ TEST_F(FileCommandsTest, YesSavesAsEvenWithACurrentFileThenNewClearsEverything) 
     EXPECT_EQ(table.terminatorSlot(), 0);
     EXPECT_FALSE(table.modified());
     EXPECT_EQ(view.clears, 1);
-    EXPECT_EQ(view.titles, (std::vector<std::string>{"saved - sorpex", "無題 - sorpex"}));
+    EXPECT_EQ(view.titles, (std::vector<std::string>{"saved - SORPEX", "無題 - SORPEX"}));
     EXPECT_TRUE(document.currentFilePath.empty()) << "Save after New asks for a name";
 }
 
@@ -159,7 +159,7 @@ TEST_F(FileCommandsTest, OpenLoadsTheChosenFileAndNamesItInTitleAndSave) {
     EXPECT_EQ(table.slot(0).ipAddress.view(), "192.168.1.1");
     EXPECT_FALSE(table.modified());
     EXPECT_EQ(document.currentFilePath, path);
-    EXPECT_EQ(view.titles, (std::vector<std::string>{"office - sorpex"}));
+    EXPECT_EQ(view.titles, (std::vector<std::string>{"office - SORPEX"}));
     EXPECT_EQ(view.refreshes, 2);
 
     table.slot(0).comment.set("changed");
@@ -177,7 +177,7 @@ TEST_F(FileCommandsTest, RejectedFileAsksAgainAndCancelKeepsWhatWasReadButSaveAs
     EXPECT_EQ(ui.asked.size(), 2u);
     EXPECT_EQ(ui.texts(), (std::vector<std::string>{"プリンタ情報CSVファイルではありません"}));
     EXPECT_EQ(table.rowCount(), 2);
-    EXPECT_EQ(view.titles, (std::vector<std::string>{"bad - sorpex"}));
+    EXPECT_EQ(view.titles, (std::vector<std::string>{"bad - SORPEX"}));
     EXPECT_EQ(document.currentFilePath, bad);
 
     // Save would overwrite the file with the rows before the rejected one.
@@ -201,7 +201,7 @@ TEST_F(FileCommandsTest, SaveWithoutAFileAsksForANameAndThenWritesThere) {
     EXPECT_EQ(ui.asked[0].kind, ScriptedInteraction::Asked::Save);
     EXPECT_TRUE(std::regex_match(ui.asked[0].request.initialName, std::regex(".*/SORPEX_[0-9]{14}\\.csv")));
     EXPECT_EQ(document.currentFilePath, chosen);
-    EXPECT_EQ(view.titles, (std::vector<std::string>{"named - sorpex"}));
+    EXPECT_EQ(view.titles, (std::vector<std::string>{"named - SORPEX"}));
     EXPECT_FALSE(table.modified());
 
     table.setModified();
@@ -215,7 +215,7 @@ TEST_F(FileCommandsTest, AutomaticSavesRetitleTogetherWithTheFileSaveWrites) {
     std::string automatic = settings.defaultSavePath + "/SORPEX_20240305090807.csv";
     EXPECT_EQ(document.autoFilePath, automatic);
     EXPECT_EQ(document.currentFilePath, automatic);
-    EXPECT_EQ(view.titles, (std::vector<std::string>{"SORPEX_20240305090807 - sorpex"}));
+    EXPECT_EQ(view.titles, (std::vector<std::string>{"SORPEX_20240305090807 - SORPEX"}));
 
     // The mail-only save touches neither.
     settings.defaultSavePath = dir.file("mail");
@@ -236,7 +236,7 @@ TEST_F(FileCommandsTest, StartupFileNamesTitleAlsoWhenItWasRejectedButSaveAsksFo
     EXPECT_EQ(ui.shown[1].icon, MessageIcon::Information);
     EXPECT_EQ(table.rowCount(), 2);
     EXPECT_EQ(document.currentFilePath, settings.defaultCsvPath);
-    EXPECT_EQ(view.titles, (std::vector<std::string>{"start - sorpex"}));
+    EXPECT_EQ(view.titles, (std::vector<std::string>{"start - SORPEX"}));
     EXPECT_EQ(view.refreshes, 1);
 
     ui.chooseNext(std::nullopt);

@@ -343,6 +343,9 @@ void RepeatDialogTest::editsKeepTheirByteLimitsAndRefuseWhatCp932CannotHold() {
 
         auto* to = control<QPlainTextEdit>(d, "toEdit");
         to->setFocus();
+        to->moveCursor(QTextCursor::End);
+        QTest::keyClick(to, Qt::Key_Return, Qt::ControlModifier); // starts a line, as in a Windows dialog
+        typeText(to, "<b@example.com>");
         QTest::keyClick(to, Qt::Key_Return); // confirms instead of starting a line
         QVERIFY(!d->isVisible());
     });
@@ -350,7 +353,7 @@ void RepeatDialogTest::editsKeepTheirByteLimitsAndRefuseWhatCp932CannotHold() {
     QCOMPARE(f.settings.mailSubject, cp932::fromUtf8("月報～"));
     QCOMPARE(f.settings.mailBody, std::string(254, 'x') + "\r\n");
     QCOMPARE(f.settings.mailPassword, std::string(72, 'p'));
-    QCOMPARE(f.settings.mailTo, "<admin@example.com>");
+    QCOMPARE(f.settings.mailTo, "<admin@example.com>\r\n<b@example.com>");
 }
 
 void RepeatDialogTest::aStoredPasswordMakesTheFileOwnerOnly() {
