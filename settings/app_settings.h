@@ -84,8 +84,8 @@ struct AppSettings {
     std::string mailUser;     // for the login session on port 587
     std::string mailPassword; // likewise
     MailSecurity mailSecurity = MailSecurity::None;
-    int snmpPort = 161;       // UDP port of the printers' agents
-    int parallel = 10;        // printers asked at once (kParallelMin ... kParallelMax)
+    int snmpPort = 161; // UDP port of the printers' agents
+    int parallel = 10;  // printers asked at once (kParallelMin ... kParallelMax)
     ScheduleTrigger trigger;
 
     StoredSettings stored;
