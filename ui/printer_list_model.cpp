@@ -100,6 +100,10 @@ QVariant PrinterListModel::data(const QModelIndex& index, int role) const {
     if (role == Qt::DisplayRole) {
         return m_rows[index.row()][index.column()];
     }
+    // The supplies rarely fit their column: the whole text on hovering.
+    if (role == Qt::ToolTipRole && index.column() == static_cast<int>(ListColumn::Supplies)) {
+        return m_rows[index.row()][index.column()];
+    }
     if (role == Qt::TextAlignmentRole) {
         Qt::Alignment horizontal = isNumberColumn(index.column()) ? Qt::AlignRight : Qt::AlignLeft;
         return QVariant::fromValue(horizontal | Qt::AlignVCenter);
