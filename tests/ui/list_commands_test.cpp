@@ -332,13 +332,14 @@ void ListCommandsTest::suppliesShowThreeColumnsThatSortAndWarn() {
     const int lowest[] = {20, kNoSupplyPercent, 5};
     for (int i = 0; i < 3; ++i) {
         f.table().slot(i).lowestSupply = lowest[i];
-        f.table().slot(i).serialNumber.set(std::string("SN-") + "zxy"[i]);
     }
+    f.table().slot(1).serialNumber.set("SN-1");
     f.table().slot(0).supplies.set(cp932::fromUtf8("黒:20%"));
     f.app->refreshList();
     QCOMPARE(f.header(9) + f.header(10) + f.header(11), QString::fromUtf8("シリアル番号最少残量消耗品"));
     QCOMPARE(f.column(10), QStringList({"20%", "", "5%"}));
     QCOMPARE(f.cell(0, 11), QString::fromUtf8("黒:20%"));
+    QCOMPARE(f.cell(1, 9), QString("SN-1"));
     auto warned = [&](int row) { return f.view()->model()->index(row, 10).data(Qt::BackgroundRole).isValid(); };
     QVERIFY(warned(0) && !warned(1) && warned(2));
     QVERIFY(!f.view()->model()->index(0, 9).data(Qt::BackgroundRole).isValid());
@@ -347,8 +348,6 @@ void ListCommandsTest::suppliesShowThreeColumnsThatSortAndWarn() {
     f.clickHeader(10);
     QCOMPARE(f.column(10), QStringList({"5%", "20%", ""}));
     QCOMPARE(f.header(10), QString::fromUtf8("最少残量△"));
-    f.clickHeader(9);
-    QCOMPARE(f.column(9), QStringList({"SN-z", "SN-y", "SN-x"}));
 }
 
 void ListCommandsTest::acquireSelectedAsksOnlyTheSelectedPrinters() {
