@@ -88,7 +88,9 @@ bool askSupplies(PrinterRecord& row, const SnmpTransport& transport) {
     if (!ask(printer_oid::kSerialNumber)) {
         return false;
     }
-    row.serialNumber.set(answer == "Not Support" ? std::string_view() : std::string_view(answer));
+    if (answer != "Not Support") {
+        row.serialNumber.set(answer);
+    }
 
     std::vector<SupplyRow> rows;
     std::string name = std::string(printer_oid::kSupplyDescription);
