@@ -133,9 +133,12 @@ void SORPEXConfig::accept() {
     // Refused before anything is stored, so the dialog stays as the user left it.
     const int parallel =
         numberInRange(m_parallel, kParallelMin, kParallelMax, "同時取得数は 1 から 256 の範囲で入力してください。");
-    const int supplyWarn = parallel < 0 ? -1
-                                        : numberInRange(m_supplyWarn, kSupplyWarnMin, kSupplyWarnMax,
-                                                        "残量の警告値は 0 から 100 の範囲で入力してください。");
+    // The threshold is greyed out with the supplies off; it then keeps its value.
+    int supplyWarn = m_settings.supplyWarn;
+    if (parallel >= 0 && m_supplies->isChecked()) {
+        supplyWarn = numberInRange(m_supplyWarn, kSupplyWarnMin, kSupplyWarnMax,
+                                   "残量の警告値は 0 から 100 の範囲で入力してください。");
+    }
     if (parallel < 0 || supplyWarn < 0) {
         return;
     }

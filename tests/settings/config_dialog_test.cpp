@@ -172,9 +172,10 @@ void ConfigDialogTest::suppliesAndTheirThresholdAreStored() {
                                 "DefalutSavePath=\r\nFilter_Enable=ON\r\nAuto_Save=OFF\r\nSupplies=1\r\n";
     QCOMPARE(f.file(), written);
 
-    // Off again: the key stays, now 0.
+    // Off again: the key stays, now 0, and the greyed-out threshold is not taken.
     f.run([&](QWidget* d) {
         control<QCheckBox>(d, "suppliesCheck")->setChecked(false);
+        control<QLineEdit>(d, "supplyWarnEdit")->setText("200");
         click(d, "okButton");
     });
     QCOMPARE(f.file(), written.substr(0, written.size() - 3) + "0\r\n");
