@@ -194,7 +194,7 @@ int runBatchMode(const std::vector<std::string>& args, std::ostream& out, std::o
 
     const std::string reportPath =
         options.output.empty() ? nativeAutoFileName(settings, Clock().localNow()) : options.output;
-    if (!writeCsvFile(table, reportPath, ui)) {
+    if (!writeCsvFile(table, reportPath, ui, csvLayout(settings))) {
         return kBatchReportUnwritable;
     }
     out << reportPath << "\n";

@@ -122,7 +122,7 @@ void CSORPEXApp::registerCommands() {
         {kResetIds, [&list] { list.resetIds(); }},
         {kContextAcquireSelected, [&list] { list.acquireSelected(); }},
         {kAcquireRange, [this] { m_range->run(); }},
-        {kEnvironmentSettings, [this] { openEnvironmentSettings(m_settings, *m_ui, m_frame.get()); }},
+        {kEnvironmentSettings, [this] { environmentSettings(); }},
         {kRepeatSettings, [this] { openRepeatSettings(m_settings, *m_ui, m_frame.get()); }},
     };
     std::set<int> handled;
@@ -211,6 +211,16 @@ void CSORPEXApp::sendReportMail(const std::string& path) {
     m_busy = wasBusy;
 }
 
+void CSORPEXApp::environmentSettings() {
+    const bool supplies = m_settings.supplies;
+    const int supplyWarn = m_settings.supplyWarn;
+    openEnvironmentSettings(m_settings, *m_ui, m_frame.get());
+    // The supplies columns come and go, and their warnings follow the threshold, at once.
+    if (m_settings.supplies != supplies || m_settings.supplyWarn != supplyWarn) {
+        refreshList();
+    }
+}
+
 void CSORPEXApp::showAbout() {
     CAboutDlg dialog(m_frame.get());
     dialog.exec();
@@ -224,7 +234,9 @@ void CSORPEXApp::setWindowTitle(std::string_view title) {
 
 void CSORPEXApp::refreshList() {
     if (m_view) {
-        m_view->refreshList(m_table, m_settings.debugStatus);
+        m_view->refreshList(
+            m_table,
+            {.debug = m_settings.debugStatus, .supplies = m_settings.supplies, .supplyWarn = m_settings.supplyWarn});
     }
 }
 

@@ -74,6 +74,7 @@ public:
 
 private:
     void registerCommands();
+    void environmentSettings();
     void showAbout();
     PrinterQuery printerQuery();
     BatchTiming runTiming() const;

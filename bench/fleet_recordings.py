@@ -18,7 +18,17 @@ for n in range(count):
         "1.3.6.1.2.1.25.3.5.1.2.1|4x|00",
         "1.3.6.1.2.1.43.10.2.1.4.1.1|65|%d" % (1000 * n + 7),
         "1.3.6.1.2.1.43.18.1.1.8.1|4|OK",
+        "1.3.6.1.2.1.43.5.1.1.17.1|4|SN%06d" % n,
     ]
+    # Four toners and a waste box, asked only with Supplies=1.
+    supplies = ["Cyan Toner", "Magenta Toner", "Yellow Toner", "Black Toner", "Waste Toner Box"]
+    for row, name in enumerate(supplies, 1):
+        lines += [
+            "1.3.6.1.2.1.43.11.1.1.4.1.%d|2|%d" % (row, 4 if row == 5 else 3),
+            "1.3.6.1.2.1.43.11.1.1.6.1.%d|4|%s" % (row, name),
+            "1.3.6.1.2.1.43.11.1.1.8.1.%d|2|100" % row,
+            "1.3.6.1.2.1.43.11.1.1.9.1.%d|2|%d" % (row, (n * 7 + row * 13) % 101),
+        ]
     lines.sort(key=lambda line: [int(p) for p in line.split("|", 1)[0].split(".")])
     with open(os.path.join(folder, "1.3.6.1.6.1.1.%d.snmprec" % n), "w") as out:
         out.write("\n".join(lines) + "\n")

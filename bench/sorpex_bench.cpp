@@ -77,7 +77,7 @@ int main(int argc, char** argv) {
     view.resize(1200, 600);
     view.show();
     double refresh = millisecondsPerRun(20, [&] {
-        view.refreshList(table, false);
+        view.refreshList(table, {});
         QApplication::processEvents();
     });
     std::printf("csv-save-1023 %.2f ms\n", save);

@@ -81,9 +81,10 @@ bool reportLoad(CsvLoad load, int error, UserInteraction& ui) {
 
 } // namespace
 
-std::string csvLine(const PrinterRecord& row) {
+std::string csvLine(const PrinterRecord& row, CsvLayout layout) {
     std::string line;
-    line.reserve(row.comment.view().size() + row.model.view().size() + row.sysDescr.view().size() + 64);
+    line.reserve(row.comment.view().size() + row.model.view().size() + row.sysDescr.view().size() +
+                 row.supplies.view().size() + 64);
     appendQuoted(line, row.comment.view());
     if (!loadableAddress(row)) {
         // A row without a usable address (a blank line loads as one) is written as the line
@@ -106,18 +107,32 @@ std::string csvLine(const PrinterRecord& row) {
     appendQuoted(line, row.sysContact.view());
     line += ',';
     appendQuoted(line, row.sysDescr.view());
+    if (layout == CsvLayout::WithSupplies) {
+        line += ',';
+        appendQuoted(line, row.serialNumber.view());
+        line += ',';
+        if (row.lowestSupply != kNoSupplyPercent) {
+            line += std::to_string(row.lowestSupply);
+        }
+        line += ',';
+        appendQuoted(line, row.supplies.view());
+    }
     return line;
 }
 
-bool writeCsvFile(PrinterTable& table, const std::string& path, UserInteraction& ui) {
+bool writeCsvFile(PrinterTable& table, const std::string& path, UserInteraction& ui, CsvLayout layout) {
     ReplacingFile file(path);
-    bool written = file.open() && file.write(std::string(kCsvHeader) + "\r\n");
+    std::string header(kCsvHeader);
+    if (layout == CsvLayout::WithSupplies) {
+        header += kCsvSuppliesHeader;
+    }
+    bool written = file.open() && file.write(header + "\r\n");
     for (int i = 0, end = table.terminatorSlot(); written && i < end; ++i) {
         const PrinterRecord& row = table.slot(i);
         if (row.id == kEmptySlotId) {
             continue;
         }
-        written = file.write(csvLine(row) + "\r\n");
+        written = file.write(csvLine(row, layout) + "\r\n");
     }
     if (!written || !file.commit()) {
         showErrorCode(ui, "ファイル書込みできません\nError Code = ", file.error());

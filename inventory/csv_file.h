@@ -16,18 +16,28 @@ class UserInteraction;
 inline constexpr std::string_view kCsvHeader =
     "Comment,IP Address,Community Name,Printer Model,Count,System Name,System Location,System Contact,System Descr";
 
+// The three columns the Supplies setting adds after the ninth; a reader of nine columns, the
+// Windows version's included, ignores them.
+inline constexpr std::string_view kCsvSuppliesHeader = ",Serial Number,Lowest Supply %,Supplies";
+
+enum class CsvLayout {
+    Classic,      // the nine columns
+    WithSupplies, // and serial number, lowest supply percent and supplies
+};
+
 // One row's line, without its line end. Texts go between quotes with every quote inside doubled
 // (RFC 4180), without line breaks and without quotes right before a comma, which the loader
 // cannot read back; the community and the count go bare unless they hold a comma or a line
 // break or begin with a quote. A row whose address the loader would refuse (none, as a blank
 // line loads) is written as its comment alone, the form the loader reads back as such a row.
-std::string csvLine(const PrinterRecord& row);
+std::string csvLine(const PrinterRecord& row, CsvLayout layout = CsvLayout::Classic);
 
 // Writes the whole table to the file at `path` (in the file system's own bytes): a new file
 // beside the old one, flushed and renamed over it, so a failure at any point leaves the old file
 // whole; only a regular file is replaced. A failure is shown with its errno and leaves modified
 // set; success clears it.
-bool writeCsvFile(PrinterTable& table, const std::string& path, UserInteraction& ui);
+bool writeCsvFile(PrinterTable& table, const std::string& path, UserInteraction& ui,
+                  CsvLayout layout = CsvLayout::Classic);
 
 // How a load ended.
 enum class CsvLoad {

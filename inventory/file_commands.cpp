@@ -45,6 +45,10 @@ std::string nativeAutoFileName(const AppSettings& settings, const LocalTime& t) 
                                             : nativePath(autoFileName(settings, t));
 }
 
+CsvLayout csvLayout(const AppSettings& settings) {
+    return settings.supplies ? CsvLayout::WithSupplies : CsvLayout::Classic;
+}
+
 std::string windowTitle(std::string_view path, std::string_view programName) {
     std::string document;
     if (path.empty()) {
@@ -145,7 +149,7 @@ bool FileCommands::loadCurrentFile() {
 }
 
 bool FileCommands::saveTo(const std::string& path) {
-    if (!writeCsvFile(m_table, nativePath(path), m_ui)) {
+    if (!writeCsvFile(m_table, nativePath(path), m_ui, csvLayout(m_settings))) {
         return false;
     }
     m_document.currentFilePath = path;
@@ -158,7 +162,7 @@ bool FileCommands::fileSave() {
     if (m_document.currentFilePath.empty() || m_document.partialLoad) {
         return fileSaveAs();
     }
-    return writeCsvFile(m_table, nativePath(m_document.currentFilePath), m_ui);
+    return writeCsvFile(m_table, nativePath(m_document.currentFilePath), m_ui, csvLayout(m_settings));
 }
 
 bool FileCommands::fileSaveAs() {
@@ -174,7 +178,7 @@ bool FileCommands::saveAutomatically(bool retitle) {
     makeAutoFileName();
     if (!retitle) {
         // The mail-only save leaves the title, and so the file Save writes, alone.
-        return writeCsvFile(m_table, nativePath(m_document.autoFilePath), m_ui);
+        return writeCsvFile(m_table, nativePath(m_document.autoFilePath), m_ui, csvLayout(m_settings));
     }
     return saveTo(m_document.autoFilePath);
 }

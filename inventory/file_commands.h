@@ -2,6 +2,7 @@
 
 #include "base/clock.h"
 #include "base/interaction.h"
+#include "inventory/csv_file.h"
 #include "inventory/printer_table.h"
 
 #include <string>
@@ -36,6 +37,9 @@ std::string autoFileName(const AppSettings& settings, const LocalTime& localTime
 // The same name in the file system's own bytes, for a caller that only opens it: the settings
 // file's folder is taken as it is, whether CP932 can hold its name or not.
 std::string nativeAutoFileName(const AppSettings& settings, const LocalTime& localTime);
+
+// The columns the settings ask for: the three supplies columns with the Supplies setting on.
+CsvLayout csvLayout(const AppSettings& settings);
 
 // "<document> - <program>": the file name without folder and extension, "無題" for no file.
 std::string windowTitle(std::string_view path, std::string_view programName);

@@ -29,7 +29,10 @@ public:
             text = text.substr(0, nul);
         }
         std::string_view kept = cp932::truncate(text, kMaxLength);
-        std::memcpy(m_bytes.data(), kept.data(), kept.size());
+        // An empty view may have no data at all, which memcpy must not be given.
+        if (!kept.empty()) {
+            std::memcpy(m_bytes.data(), kept.data(), kept.size());
+        }
         m_bytes[kept.size()] = '\0';
         return kept.size() == text.size();
     }

@@ -21,8 +21,13 @@ enum class ListColumn {
     SystemLocation = 6,
     SystemContact = 7,
     Status = 8,
+    // Shown with the Supplies setting on.
+    SerialNumber = 9,
+    LowestSupply = 10,
+    Supplies = 11,
 };
 inline constexpr int kListColumnCount = 9;
+inline constexpr int kSuppliesListColumnCount = 12;
 
 // The printer list: exactly kSlotCount slots, the rows in slots 0, 1, 2 ... in display order,
 // ended by the first slot whose id is kTerminatorId. The terminator needs a slot of its own, so
@@ -86,7 +91,7 @@ public:
     bool moveUp(int id);
     bool moveDown(int id);
 
-    // Sorts the rows in place by a list column (0 ... 8). Not stable. Always sets modified.
+    // Sorts the rows in place by a list column (0 ... 11). Not stable. Always sets modified.
     void sortByColumn(int column, bool reverse);
 
     // Marks every row for the next acquisition run, or only the rows with the given ids.

@@ -38,6 +38,11 @@ int compareCount(const PrinterRecord& a, const PrinterRecord& b) {
     return compareText(a.count.view(), b.count.view());
 }
 
+// A row without a supply percent goes after every percent, so the emptiest printers come first.
+long supplyKey(const PrinterRecord& row) {
+    return row.lowestSupply == kNoSupplyPercent ? LONG_MAX : row.lowestSupply;
+}
+
 // Order of a before b for a column in its direction without the reverse flag: negative when a
 // comes first.
 int compareForColumn(int column, const PrinterRecord& a, const PrinterRecord& b) {
@@ -60,6 +65,12 @@ int compareForColumn(int column, const PrinterRecord& a, const PrinterRecord& b)
         return compareText(a.sysContact.view(), b.sysContact.view());
     case ListColumn::Status:
         return -compareNumbers(a.printerStatus, b.printerStatus);
+    case ListColumn::SerialNumber:
+        return compareText(a.serialNumber.view(), b.serialNumber.view());
+    case ListColumn::LowestSupply:
+        return compareNumbers(supplyKey(a), supplyKey(b));
+    case ListColumn::Supplies:
+        return compareText(a.supplies.view(), b.supplies.view());
     }
     return 0;
 }
@@ -99,7 +110,7 @@ template <typename Compare> void quickSort(std::vector<int>& order, int lo, int 
 
 void PrinterTable::sortByColumn(int column, bool reverse) {
     m_modified = true;
-    if (column < 0 || column >= kListColumnCount) {
+    if (column < 0 || column >= kSuppliesListColumnCount) {
         return;
     }
     const int end = terminatorSlot();

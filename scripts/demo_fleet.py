@@ -24,6 +24,20 @@ def sjis_hex(text):
     return text.encode("cp932").hex()
 
 
+def supplies(number, error):
+    """Toners and a waste box for Supplies=1 (環境設定); the noToner printer's black is empty."""
+    rows = [("ブラックトナー", 3, 0 if error == 0x10 else (number * 37) % 100 + 1),
+            ("シアントナー", 3, (number * 53) % 100), ("マゼンタトナー", 3, (number * 71) % 100),
+            ("イエロートナー", 3, -3 if number % 4 == 0 else (number * 29) % 100), ("廃トナーボックス", 4, 15)]
+    lines = []
+    for index, (name, kind, level) in enumerate(rows, 1):
+        lines += ["1.3.6.1.2.1.43.11.1.1.4.1.%d|2|%d" % (index, kind),
+                  "1.3.6.1.2.1.43.11.1.1.6.1.%d|4x|%s" % (index, sjis_hex(name)),
+                  "1.3.6.1.2.1.43.11.1.1.8.1.%d|2|100" % index,
+                  "1.3.6.1.2.1.43.11.1.1.9.1.%d|2|%d" % (index, level)]
+    return lines
+
+
 def recording(number):
     lines = []
     if number in range(21, 25):
@@ -45,7 +59,9 @@ def recording(number):
             "1.3.6.1.2.1.25.3.5.1.2.1|4x|%02x" % error,
             "1.3.6.1.2.1.43.10.2.1.4.1.1|65|%d" % (12345 * number + 678),
             "1.3.6.1.2.1.43.18.1.1.8.1|4|%s" % ("OK" if not error else "Check the printer"),
+            "1.3.6.1.2.1.43.5.1.1.17.1|4|DEMO%05d" % (1000 + number),
         ]
+        lines += supplies(number, error)
 
     def key(line):
         return [int(part) for part in line.split("|", 1)[0].split(".")]

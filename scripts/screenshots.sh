@@ -1,6 +1,7 @@
 #!/usr/bin/env bash
 # make screenshots: the demo fleet and SORPEX under Xvfb with the Japanese locale, driven with key
-# presses as a user would drive it; writes PNGs of the main window after F5, the progress dialog,
+# presses as a user would drive it; writes PNGs of the main window after F5 (and scrolled to its
+# supplies columns), the progress dialog,
 # the entry dialog and both settings dialogs into OUTPUT-FOLDER. Takes a minute at most, and
 # stops Xvfb, the fleet and SORPEX however it ends.
 #
@@ -57,8 +58,8 @@ for _ in $(seq 1 300); do
 done
 grep -qx ready "$work/fleet.log" || fail "the fleet did not start (see $work/fleet.log)"
 
-# Silent devices keep the progress dialog up for three seconds; a weekly report mail fills the
-# repeat dialog; the paths are relative, so the pictures do not depend on where the tree lies.
+# Silent devices keep the progress dialog up for three seconds; the supplies are asked; a weekly
+# report mail fills the repeat dialog; the paths are relative, so the pictures do not depend on where the tree lies.
 /usr/bin/python3 - "$work/demo/SORPEX.ini" <<'EOF'
 import re
 import sys
@@ -67,6 +68,7 @@ text = open(path, "rb").read().decode("cp932")
 text = re.sub(r"DefalutCSV=[^\r]*", "DefalutCSV=demo.csv", text)
 text = re.sub(r"DefalutSavePath=[^\r]*", "DefalutSavePath=reports", text)
 text = text.replace("TimeOut=1", "TimeOut=3")
+text = text.replace("Auto_Save=OFF", "Auto_Save=OFF\r\nSupplies=1")
 text += ("[ReportParam]\r\nReport=YES\r\nMailServer=192.0.2.25\r\nPort=25\r\n"
          "FromAdd=<sorpex@example.co.jp>\r\nToAdd=<soumu@example.co.jp>\\n<jousys@example.co.jp>\r\n"
          "Subject=[SORPEX]プリンタ月報\r\n"
@@ -107,6 +109,10 @@ sleep 0.5
 shoot "$progress" progress-dialog.png
 gone '^プリンター情報取得状況$'
 shoot "$main" main-window.png
+# End scrolls to the last column: the supplies.
+press End
+shoot "$main" main-window-supplies.png
+press Home
 
 press Insert
 entry=$(window '^プリンタ情報$')

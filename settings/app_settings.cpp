@@ -191,6 +191,8 @@ int readSettingsFile(AppSettings& settings, const std::string& path) {
     s.debug = readText(ini, kAppParam, "Debug", "NO", 15);
     s.snmpPort = readInt(ini, kAppParam, "SnmpPort", 161);
     s.parallel = readInt(ini, kAppParam, "Parallel", kParallelDefault);
+    s.supplies = readInt(ini, kAppParam, "Supplies", 0);
+    s.supplyWarn = readInt(ini, kAppParam, "SupplyWarn", kSupplyWarnDefault);
     s.autoStart = readText(ini, kAutoStartParam, "AutoStart", "NO", 15);
     s.cycle = readText(ini, kAutoStartParam, "Cycle", "", 15);
     s.trigger = readText(ini, kAutoStartParam, "Triger", "", 63);
@@ -225,6 +227,9 @@ void applySettings(AppSettings& settings) {
     settings.debugStatus = s.debug == "YES";
     settings.snmpPort = s.snmpPort;
     settings.parallel = s.parallel >= kParallelMin && s.parallel <= kParallelMax ? s.parallel : kParallelDefault;
+    settings.supplies = s.supplies == 1;
+    settings.supplyWarn =
+        s.supplyWarn >= kSupplyWarnMin && s.supplyWarn <= kSupplyWarnMax ? s.supplyWarn : kSupplyWarnDefault;
 
     settings.scheduleCycle = ScheduleCycle::None;
     if (equalsIgnoringCase(s.autoStart, "YES")) {
@@ -319,6 +324,12 @@ bool writeEnvironmentSettings(const AppSettings& settings, UserInteraction& ui) 
         ini.setValue(kAppParam, "Auto_Save", settings.autoSave ? "ON" : "OFF");
         if (settings.parallel != kParallelDefault || ini.value(kAppParam, "Parallel")) {
             ini.setValue(kAppParam, "Parallel", std::to_string(settings.parallel));
+        }
+        if (settings.supplies || ini.value(kAppParam, "Supplies")) {
+            ini.setValue(kAppParam, "Supplies", settings.supplies ? "1" : "0");
+        }
+        if (settings.supplyWarn != kSupplyWarnDefault || ini.value(kAppParam, "SupplyWarn")) {
+            ini.setValue(kAppParam, "SupplyWarn", std::to_string(settings.supplyWarn));
         }
     });
 }

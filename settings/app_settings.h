@@ -39,6 +39,8 @@ struct StoredSettings {
     std::string debug = "NO";
     int snmpPort = 161;
     int parallel = 10;
+    int supplies = 0;
+    int supplyWarn = 10;
     std::string autoStart = "NO";
     std::string cycle;
     std::string trigger;
@@ -84,8 +86,10 @@ struct AppSettings {
     std::string mailUser;     // for the login session on port 587
     std::string mailPassword; // likewise
     MailSecurity mailSecurity = MailSecurity::None;
-    int snmpPort = 161; // UDP port of the printers' agents
-    int parallel = 10;  // printers asked at once (kParallelMin ... kParallelMax)
+    int snmpPort = 161;    // UDP port of the printers' agents
+    int parallel = 10;     // printers asked at once (kParallelMin ... kParallelMax)
+    bool supplies = false; // also the serial number and the supplies table, in three more columns
+    int supplyWarn = 10;   // a lowest supply percent at or below it is shown as a warning
     ScheduleTrigger trigger;
 
     StoredSettings stored;
@@ -105,6 +109,11 @@ inline constexpr int kParallelMin = 1;
 inline constexpr int kParallelMax = 256;
 inline constexpr int kParallelDefault = 10;
 
+// The warning threshold of the lowest supply, in percent; a value outside reads as the default.
+inline constexpr int kSupplyWarnMin = 0;
+inline constexpr int kSupplyWarnMax = 100;
+inline constexpr int kSupplyWarnDefault = 10;
+
 // The settings file in the current directory, in the file system's own bytes (whatever its
 // folder's name, CP932 or not).
 std::string defaultSettingsFilePath();
@@ -123,10 +132,10 @@ void applySettings(AppSettings& settings);
 
 void deriveScheduleTrigger(AppSettings& settings);
 
-// The writers store their keys into the settings file. Parallel is written only when the file
-// has it already or it differs from the default, so a file shared with the Windows version
-// stays as that version writes it. A failure is shown through `ui` and
-// gives false; the record keeps its values either way.
+// The writers store their keys into the settings file. Parallel, Supplies and SupplyWarn are
+// written only when the file has them already or they differ from their defaults, so a file shared with the Windows
+// version stays as that version writes it. A failure is shown through `ui` and gives false; the record keeps its values
+// either way.
 bool writeEnvironmentSettings(const AppSettings& settings, UserInteraction& ui);
 bool writeReportSettings(const AppSettings& settings, std::string_view portText, UserInteraction& ui);
 bool writeScheduleSettings(const AppSettings& settings, UserInteraction& ui);

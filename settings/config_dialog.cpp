@@ -7,6 +7,7 @@
 #include "base/qt/qt_text.h"
 #include "settings/app_settings.h"
 
+#include <QCheckBox>
 #include <QComboBox>
 #include <QGroupBox>
 #include <QLineEdit>
@@ -20,12 +21,12 @@ SORPEXConfig::SORPEXConfig(AppSettings& settings, UserInteraction& ui, QWidget* 
     : QDialog(parent), m_settings(settings), m_ui(ui) {
     setObjectName("configDialog");
     setWindowTitle(QString::fromUtf8("環境設定"));
-    setFixedSize(dialogSize(this, 186, 194));
+    setFixedSize(dialogSize(this, 186, 224));
 
     // The labels start further left and the lists further right than in the old dialog: at 8
     // units per Japanese character "タイムアウト時間：" takes 72 units.
     auto* acquisition = new QGroupBox(QString::fromUtf8("情報取得設定"), this);
-    place(acquisition, "acquisitionGroup", 0, 7, 7, 172, 82);
+    place(acquisition, "acquisitionGroup", 0, 7, 7, 172, 112);
     addLabel(this, "タイムアウト時間：", 15, 22, 72, 8);
     m_timeout = new QComboBox(this);
     placeCombo(m_timeout, "timeoutCombo", 1038, 90, 20, 38,
@@ -43,25 +44,32 @@ SORPEXConfig::SORPEXConfig(AppSettings& settings, UserInteraction& ui, QWidget* 
     m_autoSave = new QComboBox(this);
     placeCombo(m_autoSave, "autoSaveCombo", 1042, 106, 67, 40,
                {QString::fromUtf8("しない"), QString::fromUtf8("する")});
+    m_supplies = new QCheckBox(QString::fromUtf8("消耗品とシリアル番号を取得する"), this);
+    place(m_supplies, "suppliesCheck", 0, 15, 83, 150, 10);
+    addLabel(this, "残量の警告値：", 15, 99, 72, 8);
+    m_supplyWarn = new Cp932LineEdit({.limit = 3, .digitsOnly = true}, this);
+    place(m_supplyWarn, "supplyWarnEdit", 0, 90, 97, 38, 12);
+    addLabel(this, "%以下", 132, 99, 30, 8);
+    connect(m_supplies, &QCheckBox::toggled, m_supplyWarn, &QWidget::setEnabled);
 
     auto* paths = new QGroupBox(QString::fromUtf8("パス設定"), this);
-    place(paths, "pathGroup", 0, 7, 97, 172, 73);
-    addLabel(this, "起動時の呼び出しCSVファイル", 15, 112, 109, 13);
+    place(paths, "pathGroup", 0, 7, 127, 172, 73);
+    addLabel(this, "起動時の呼び出しCSVファイル", 15, 142, 109, 13);
     m_csvPath = new Cp932LineEdit({.limit = kPathLimit}, this);
-    place(m_csvPath, "csvPathEdit", 1046, 15, 121, 113, 13);
+    place(m_csvPath, "csvPathEdit", 1046, 15, 151, 113, 13);
     auto* csvBrowse = new QPushButton(QString::fromUtf8("参照..."), this);
-    place(csvBrowse, "csvBrowseButton", 1043, 131, 121, 40, 12);
-    addLabel(this, "自動保存先パス", 15, 140, 109, 13);
+    place(csvBrowse, "csvBrowseButton", 1043, 131, 151, 40, 12);
+    addLabel(this, "自動保存先パス", 15, 170, 109, 13);
     m_savePath = new Cp932LineEdit({.limit = kPathLimit}, this);
-    place(m_savePath, "savePathEdit", 1047, 15, 149, 112, 12);
+    place(m_savePath, "savePathEdit", 1047, 15, 179, 112, 12);
     auto* saveBrowse = new QPushButton(QString::fromUtf8("参照..."), this);
-    place(saveBrowse, "saveBrowseButton", 1044, 132, 149, 40, 12);
+    place(saveBrowse, "saveBrowseButton", 1044, 132, 179, 40, 12);
 
     auto* ok = new QPushButton("OK", this);
-    place(ok, "okButton", 1, 37, 173, 50, 14);
+    place(ok, "okButton", 1, 37, 203, 50, 14);
     ok->setDefault(true);
     auto* cancel = new QPushButton(QString::fromUtf8("キャンセル"), this);
-    place(cancel, "cancelButton", 2, 115, 173, 50, 14);
+    place(cancel, "cancelButton", 2, 115, 203, 50, 14);
     connect(ok, &QPushButton::clicked, this, &SORPEXConfig::accept);
     connect(cancel, &QPushButton::clicked, this, &SORPEXConfig::reject);
     connect(csvBrowse, &QPushButton::clicked, this, &SORPEXConfig::browseCsvFile);
@@ -73,6 +81,9 @@ SORPEXConfig::SORPEXConfig(AppSettings& settings, UserInteraction& ui, QWidget* 
     m_retry->setCurrentIndex(settings.retryCount >= 0 && settings.retryCount <= 5 ? settings.retryCount : -1);
     m_parallel->setCp932Text(std::to_string(settings.parallel));
     m_autoSave->setCurrentIndex(settings.autoSave ? 1 : 0);
+    m_supplies->setChecked(settings.supplies);
+    m_supplyWarn->setCp932Text(std::to_string(settings.supplyWarn));
+    m_supplyWarn->setEnabled(settings.supplies);
     m_csvPath->setCp932Text(settings.defaultCsvPath);
     m_savePath->setCp932Text(settings.defaultSavePath);
 }
@@ -105,19 +116,35 @@ void SORPEXConfig::browseSaveFolder() {
     }
 }
 
+int SORPEXConfig::numberInRange(Cp932LineEdit* edit, int lowest, int highest, const char* utf8Refusal) {
+    std::string text = edit->cp932Text();
+    int value = -1;
+    auto [end, error] = std::from_chars(text.data(), text.data() + text.size(), value);
+    if (text.empty() || error != std::errc() || end != text.data() + text.size() || value < lowest || value > highest) {
+        m_ui.showMessage(cp932::fromUtf8(utf8Refusal), MessageIcon::Stop, MessageButtons::Ok);
+        edit->setFocus();
+        edit->selectAll();
+        return -1;
+    }
+    return value;
+}
+
 void SORPEXConfig::accept() {
     // Refused before anything is stored, so the dialog stays as the user left it.
-    std::string parallelText = m_parallel->cp932Text();
-    int parallel = 0;
-    std::from_chars(parallelText.data(), parallelText.data() + parallelText.size(), parallel);
-    if (parallel < kParallelMin || parallel > kParallelMax) {
-        m_ui.showMessage(cp932::fromUtf8("同時取得数は 1 から 256 の範囲で入力してください。"), MessageIcon::Stop,
-                         MessageButtons::Ok);
-        m_parallel->setFocus();
-        m_parallel->selectAll();
+    const int parallel =
+        numberInRange(m_parallel, kParallelMin, kParallelMax, "同時取得数は 1 から 256 の範囲で入力してください。");
+    // The threshold is greyed out with the supplies off; it then keeps its value.
+    int supplyWarn = m_settings.supplyWarn;
+    if (parallel >= 0 && m_supplies->isChecked()) {
+        supplyWarn = numberInRange(m_supplyWarn, kSupplyWarnMin, kSupplyWarnMax,
+                                   "残量の警告値は 0 から 100 の範囲で入力してください。");
+    }
+    if (parallel < 0 || supplyWarn < 0) {
         return;
     }
     m_settings.parallel = parallel;
+    m_settings.supplies = m_supplies->isChecked();
+    m_settings.supplyWarn = supplyWarn;
     // No selection gives a time-out of 0 and -1 retries, as the old version stored them.
     m_settings.timeoutSeconds = m_timeout->currentIndex() + 1;
     m_settings.retryCount = m_retry->currentIndex();

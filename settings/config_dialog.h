@@ -2,6 +2,7 @@
 
 #include <QDialog>
 
+class QCheckBox;
 class QComboBox;
 class QWidget;
 
@@ -11,7 +12,8 @@ struct AppSettings;
 class Cp932LineEdit;
 class UserInteraction;
 
-// 環境設定: SNMP time-out and retries, printers asked at once, automatic saving and the two paths. The dialog works on
+// 環境設定: SNMP time-out and retries, printers asked at once, automatic saving, the supplies and
+// their warning threshold, and the two paths. The dialog works on
 // its own controls; only OK stores them into the settings and writes the AppParam keys.
 class SORPEXConfig : public QDialog {
     Q_OBJECT
@@ -24,6 +26,9 @@ private:
     void browseCsvFile();
     void browseSaveFolder();
     bool takePath(Cp932LineEdit* edit, const std::string& path);
+    // The edit's number when it lies in [lowest, highest]; otherwise the refusal is shown, the
+    // edit selected, and -1 given.
+    int numberInRange(Cp932LineEdit* edit, int lowest, int highest, const char* utf8Refusal);
 
     AppSettings& m_settings;
     UserInteraction& m_ui;
@@ -31,6 +36,8 @@ private:
     QComboBox* m_retry;
     Cp932LineEdit* m_parallel;
     QComboBox* m_autoSave;
+    QCheckBox* m_supplies;
+    Cp932LineEdit* m_supplyWarn;
     Cp932LineEdit* m_csvPath;
     Cp932LineEdit* m_savePath;
 };

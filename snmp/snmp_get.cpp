@@ -189,9 +189,16 @@ void initSnmpLibrary() {
     });
 }
 
-int snmpGet(const AppSettings& settings, std::string_view agent, std::string_view community, std::string_view oidText,
-            std::string& out) {
+namespace {
+
+// One request of `pduType` for one object; `name`, when given, receives the answered object's
+// identifier as dotted text with a leading dot (a GETNEXT answers another object than it asked).
+int request(const AppSettings& settings, int pduType, std::string_view agent, std::string_view community,
+            std::string_view oidText, std::string& out, std::string* name) {
     out.clear();
+    if (name != nullptr) {
+        name->clear();
+    }
     initSnmpLibrary();
 
     // The same bounds as the Windows version's buffers: 19, 255 and 1023 bytes.
@@ -199,8 +206,8 @@ int snmpGet(const AppSettings& settings, std::string_view agent, std::string_vie
     std::string communityCopy(community.substr(0, 255));
     std::string oidCopy(oidText.substr(0, 1023));
 
-    std::vector<oid> name;
-    if (!parseOid(oidCopy, name)) {
+    std::vector<oid> asked;
+    if (!parseOid(oidCopy, asked)) {
         out = "SNMP oidlist Error";
         return kSnmpLocalFailure;
     }
@@ -220,20 +227,20 @@ int snmpGet(const AppSettings& settings, std::string_view agent, std::string_vie
         out = "SNMP Open Error";
         return kSnmpLocalFailure;
     }
-    netsnmp_pdu* request;
+    netsnmp_pdu* pdu;
     {
         std::lock_guard lock(libraryMutex());
-        request = snmp_pdu_create(SNMP_MSG_GET);
+        pdu = snmp_pdu_create(pduType);
     }
-    if (request == nullptr || snmp_add_null_var(request, name.data(), name.size()) == nullptr) {
-        snmp_free_pdu(request);
+    if (pdu == nullptr || snmp_add_null_var(pdu, asked.data(), asked.size()) == nullptr) {
+        snmp_free_pdu(pdu);
         out = "SNMP Program Error(OID)";
         return kSnmpLocalFailure;
     }
 
     netsnmp_pdu* rawResponse = nullptr;
     // The library frees the request whatever the outcome.
-    int status = snmp_sess_synch_response(session.handle(), request, &rawResponse);
+    int status = snmp_sess_synch_response(session.handle(), pdu, &rawResponse);
     PduPtr response(rawResponse);
     if (status != STAT_SUCCESS || !response) {
         out = "No Response";
@@ -245,8 +252,26 @@ int snmpGet(const AppSettings& settings, std::string_view agent, std::string_vie
     }
     for (netsnmp_variable_list* var = response->variables; var != nullptr; var = var->next_variable) {
         out = renderSnmpValue(toSnmpValue(*var));
+        if (name != nullptr) {
+            name->clear();
+            for (std::size_t i = 0; i < var->name_length; ++i) {
+                *name += '.' + std::to_string(var->name[i]);
+            }
+        }
     }
     return kSnmpAnswered;
+}
+
+} // namespace
+
+int snmpGet(const AppSettings& settings, std::string_view agent, std::string_view community, std::string_view oidText,
+            std::string& out) {
+    return request(settings, SNMP_MSG_GET, agent, community, oidText, out, nullptr);
+}
+
+int snmpGetNext(const AppSettings& settings, std::string_view agent, std::string_view community,
+                std::string_view oidText, std::string& name, std::string& out) {
+    return request(settings, SNMP_MSG_GETNEXT, agent, community, oidText, out, &name);
 }
 
 } // namespace sorpex

@@ -22,6 +22,12 @@ inline constexpr int kSnmpLocalFailure = 2;
 int snmpGet(const AppSettings& settings, std::string_view agent, std::string_view community, std::string_view oid,
             std::string& out);
 
+// The same with a GETNEXT: the first object after `oid` goes into `name` (dotted, with a leading
+// dot) and its value into `out`. An answer with an error status (v1 agents say noSuchName past
+// their last object) is "Not Support" with an empty name.
+int snmpGetNext(const AppSettings& settings, std::string_view agent, std::string_view community, std::string_view oid,
+                std::string& name, std::string& out);
+
 // Prepares the SNMP library once per process: no MIB files, no configuration or persistent
 // files, nothing printed. snmpGet calls it itself; calling it early keeps it off worker threads.
 void initSnmpLibrary();

@@ -5,6 +5,7 @@
 #include "settings/app_settings.h"
 #include "snmp/run_state.h"
 #include "snmp/snmp_get.h"
+#include "snmp/supplies.h"
 
 #include <climits>
 #include <mutex>
@@ -59,9 +60,14 @@ int hexDigit(char c) {
 } // namespace
 
 SnmpTransport snmpTransport(const AppSettings& settings) {
-    return [&settings](std::string_view agent, std::string_view community, std::string_view oid, std::string& out) {
-        return snmpGet(settings, agent, community, oid, out);
+    SnmpTransport transport;
+    transport.get = [&settings](std::string_view agent, std::string_view community, std::string_view oid,
+                                std::string& out) { return snmpGet(settings, agent, community, oid, out); };
+    transport.getNext = [&settings](std::string_view agent, std::string_view community, std::string_view oid,
+                                    std::string& name, std::string& out) {
+        return snmpGetNext(settings, agent, community, oid, name, out);
     };
+    return transport;
 }
 
 bool isSupportedModel(std::string_view model, const AppSettings& settings) {
@@ -103,6 +109,9 @@ void clearAcquired(PrinterRecord& row) {
     row.sysLocation.clear();
     row.sysDescr.clear();
     row.alertDescription.clear();
+    row.serialNumber.clear();
+    row.lowestSupply = kNoSupplyPercent;
+    row.supplies.clear();
     row.deviceStatus = 0;
     row.printerStatus = 0;
     row.errorState = 0;
@@ -113,7 +122,7 @@ void clearAcquired(PrinterRecord& row) {
 void askPrinter(PrinterRecord& row, const AppSettings& settings, const RunState& run, const SnmpTransport& transport) {
     std::string answer;
     auto ask = [&](std::string_view oid) {
-        return transport(row.ipAddress.view(), row.community.view(), oid, answer) == kSnmpAnswered;
+        return transport.get(row.ipAddress.view(), row.community.view(), oid, answer) == kSnmpAnswered;
     };
 
     if (!ask(printer_oid::kDeviceDescr)) {
@@ -186,6 +195,9 @@ void askPrinter(PrinterRecord& row, const AppSettings& settings, const RunState&
         return;
     }
     row.alertDescription.set(cp932::truncate(answer, kAlertLimit));
+    if (settings.supplies) {
+        askSupplies(row, transport);
+    }
 }
 
 } // namespace

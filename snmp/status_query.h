@@ -11,13 +11,18 @@ struct AppSettings;
 struct RunState;
 class PrinterTable;
 
-// One SNMP GET as the status query asks it: the result of snmpGet (0 answered, 1 no response,
-// 2 local failure) and the rendered value, or the reason, in `out`.
-using SnmpTransport =
-    std::function<int(std::string_view agent, std::string_view community, std::string_view oid, std::string& out)>;
+// The requests of the status query, as snmpGet and snmpGetNext make them: the result (0 answered,
+// 1 no response, 2 local failure) and the rendered value, or the reason, in `out`.
+struct SnmpTransport {
+    std::function<int(std::string_view agent, std::string_view community, std::string_view oid, std::string& out)> get;
+    // The object after `oid`: its identifier into `name`, its value into `out`.
+    std::function<int(std::string_view agent, std::string_view community, std::string_view oid, std::string& name,
+                      std::string& out)>
+        getNext;
+};
 
-// The real transport: snmpGet with the time-out, retries and port of `settings`, read at each
-// request. `settings` must outlive the transport.
+// The real transport: snmpGet and snmpGetNext with the time-out, retries and port of `settings`,
+// read at each request. `settings` must outlive the transport.
 SnmpTransport snmpTransport(const AppSettings& settings);
 
 // Models supported whatever the Filter setting says, tried before its entries.
@@ -46,8 +51,9 @@ inline constexpr std::string_view kAlertDescription = ".1.3.6.1.2.1.43.18.1.1.8.
 // byte arrives as "<0xHH>", any other byte as itself.
 unsigned char errorStateOctet(std::string_view answer);
 
-// Fills the row in `slot` from its printer, one GET per object, and stops at the first request
-// that gets no answer. Writes that row only, so queries of different rows may run on different
+// Fills the row in `slot` from its printer, one GET per object (and, with the Supplies setting,
+// the serial number and the supplies table after them), and stops at the first request that
+// gets no answer. Writes that row only, so queries of different rows may run on different
 // threads at once; raises run.doneCount under run.mutex when done.
 void queryPrinter(PrinterTable& table, int slot, const AppSettings& settings, RunState& run,
                   const SnmpTransport& transport);

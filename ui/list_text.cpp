@@ -77,9 +77,19 @@ std::string cellText(const PrinterRecord& row, int column, bool debug) {
         return row.sysContact.str();
     case 8:
         return statusText(row.deviceStatus, row.printerStatus, row.errorState, debug);
+    case 9:
+        return row.serialNumber.str();
+    case 10:
+        return row.lowestSupply == kNoSupplyPercent ? std::string() : std::to_string(row.lowestSupply) + "%";
+    case 11:
+        return row.supplies.str();
     default:
         return {};
     }
+}
+
+bool isSupplyWarning(const PrinterRecord& row, int supplyWarn) {
+    return row.lowestSupply != kNoSupplyPercent && row.lowestSupply <= supplyWarn;
 }
 
 } // namespace sorpex

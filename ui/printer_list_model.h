@@ -1,12 +1,13 @@
 #pragma once
 
+#include "inventory/printer_table.h"
+#include "ui/list_text.h"
+
 #include <QAbstractTableModel>
 #include <QStringList>
 #include <QVector>
 
 namespace sorpex {
-
-class PrinterTable;
 
 // The rows of the printer list as they were when the list was last refreshed. The list holds
 // no data of its own: every change of the table is followed by refresh().
@@ -15,8 +16,9 @@ class PrinterListModel : public QAbstractTableModel {
 public:
     explicit PrinterListModel(QObject* parent = nullptr);
 
-    // Rebuilds every row from the table; the headers lose their sort marks.
-    void refresh(const PrinterTable& table, bool debug);
+    // Rebuilds every row from the table with the columns the options ask for; the headers lose
+    // their sort marks.
+    void refresh(const PrinterTable& table, const ListOptions& options);
     // Empties the list without looking at the table.
     void clear();
     // The header of `column` gets its plain text followed by `mark` ("△" or "▽").
@@ -31,7 +33,9 @@ public:
 
 private:
     QVector<QStringList> m_rows;
+    QVector<bool> m_supplyWarnings; // per row: the lowest supply cell is a warning
     QStringList m_headers;
+    int m_columns = kListColumnCount;
 };
 
 } // namespace sorpex

@@ -14,7 +14,7 @@
 namespace sorpex {
 namespace {
 
-constexpr int kColumnWidths[kListColumnCount] = {50, 150, 120, 150, 100, 150, 150, 150, 130};
+constexpr int kColumnWidths[kSuppliesListColumnCount] = {50, 150, 120, 150, 100, 150, 150, 150, 130, 120, 70, 300};
 
 } // namespace
 
@@ -39,8 +39,13 @@ CSORPEXView::CSORPEXView(QWidget* parent) : QTableView(parent), m_model(new Prin
     connect(horizontalHeader(), &QHeaderView::sectionClicked, this, &CSORPEXView::headerClicked);
 }
 
-void CSORPEXView::refreshList(const PrinterTable& table, bool debug) {
-    m_model->refresh(table, debug);
+void CSORPEXView::refreshList(const PrinterTable& table, const ListOptions& options) {
+    const int shown = m_model->columnCount();
+    m_model->refresh(table, options);
+    // Columns that come with the Supplies setting start at their own widths.
+    for (int column = shown; column < m_model->columnCount(); ++column) {
+        setColumnWidth(column, kColumnWidths[column]);
+    }
 }
 
 std::vector<int> CSORPEXView::selectedIds() const {

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "ui/list_text.h"
+
 #include <QTableView>
 
 #include <vector>
@@ -9,14 +11,15 @@ namespace sorpex {
 class PrinterListModel;
 class PrinterTable;
 
-// The printer list: nine columns, grid lines, whole rows selected, several at once.
+// The printer list: nine columns (twelve with the supplies), grid lines, whole rows selected,
+// several at once.
 class CSORPEXView : public QTableView {
     Q_OBJECT
 public:
     explicit CSORPEXView(QWidget* parent = nullptr);
 
     PrinterListModel* listModel() const { return m_model; }
-    void refreshList(const PrinterTable& table, bool debug);
+    void refreshList(const PrinterTable& table, const ListOptions& options);
 
     // IDs of the selected rows in list order, read from the ID column as the commands read them.
     std::vector<int> selectedIds() const;

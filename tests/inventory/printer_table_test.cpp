@@ -53,6 +53,8 @@ TEST(FixedText, CutsToItsWidthWithoutSplittingADoubleByteCharacter) {
     EXPECT_EQ(text.view(), "abcd");
     EXPECT_TRUE(text.set(std::string("ab\0cd", 5)));
     EXPECT_EQ(text.view(), "ab");
+    EXPECT_TRUE(text.set(std::string_view())); // a view without data (the sanitizers watch)
+    EXPECT_TRUE(text.empty());
     EXPECT_TRUE(FixedText<6>::fits("abcde"));
     EXPECT_FALSE(FixedText<6>::fits("abcdef"));
 }

@@ -6,6 +6,7 @@
 #include "tests/support/temp_dir.h"
 
 #include <QApplication>
+#include <QCheckBox>
 #include <QComboBox>
 #include <QDialog>
 #include <QInputMethodEvent>
@@ -57,6 +58,7 @@ class ConfigDialogTest : public QObject {
 private slots:
     void okWithoutChangesWritesEveryKeyBack();
     void choicesAndBrowsedPathsAreStored();
+    void suppliesAndTheirThresholdAreStored();
     void cancelAfterBrowsingChangesNothing();
     void valuesOutsideTheListsOpenUnselected();
     void aFailedWriteStillClosesAndKeepsTheValues();
@@ -141,6 +143,42 @@ void ConfigDialogTest::choicesAndBrowsedPathsAreStored() {
     QCOMPARE(f.settings.retryCount, 5);
     QVERIFY(f.settings.autoSave);
     QCOMPARE(f.settings.defaultCsvPath, csv);
+}
+
+void ConfigDialogTest::suppliesAndTheirThresholdAreStored() {
+    Fixture f("[AppParam]\r\nSupplyWarn=15\r\n");
+    f.run([&](QWidget* d) {
+        auto* check = control<QCheckBox>(d, "suppliesCheck");
+        auto* warn = control<QLineEdit>(d, "supplyWarnEdit");
+        QCOMPARE(check->text(), QString::fromUtf8("消耗品とシリアル番号を取得する"));
+        QVERIFY(!check->isChecked());
+        QVERIFY(!warn->isEnabled());
+        QCOMPARE(warn->text(), QString("15"));
+        check->setChecked(true);
+        QVERIFY(warn->isEnabled());
+        for (const char* typed : {"101", ""}) {
+            warn->setText(typed);
+            click(d, "okButton");
+            QVERIFY(d->isVisible());
+        }
+        QCOMPARE(f.ui.texts().back(), "残量の警告値は 0 から 100 の範囲で入力してください。");
+        QVERIFY(!f.settings.supplies);
+        warn->setText("100");
+        click(d, "okButton");
+    });
+    QVERIFY(f.settings.supplies);
+    QCOMPARE(f.settings.supplyWarn, 100);
+    const std::string written = "[AppParam]\r\nSupplyWarn=100\r\nFilter=\r\nTimeOut=2\r\nRetry=0\r\nDefalutCSV=\r\n"
+                                "DefalutSavePath=\r\nFilter_Enable=ON\r\nAuto_Save=OFF\r\nSupplies=1\r\n";
+    QCOMPARE(f.file(), written);
+
+    // Off again: the key stays, now 0, and the greyed-out threshold is not taken.
+    f.run([&](QWidget* d) {
+        control<QCheckBox>(d, "suppliesCheck")->setChecked(false);
+        control<QLineEdit>(d, "supplyWarnEdit")->setText("200");
+        click(d, "okButton");
+    });
+    QCOMPARE(f.file(), written.substr(0, written.size() - 3) + "0\r\n");
 }
 
 void ConfigDialogTest::cancelAfterBrowsingChangesNothing() {

@@ -101,13 +101,15 @@ TEST(SettingsFile, EachTextIsComparedByItsOwnRule) {
     TempDir dir;
     AppSettings s =
         loadedFrom(dir, "[appparam]\nAuto_Save=on\nDebug=yes\nFilter_Enable=off\nSnmpPort=1161\nParallel=256\n"
-                        "[AutoStartParam]\nAutoStart=yes\nCycle=Daily\n");
+                        "Supplies=1\nSupplyWarn=0\n[AutoStartParam]\nAutoStart=yes\nCycle=Daily\n");
     EXPECT_TRUE(s.autoSave);
     EXPECT_FALSE(s.debugStatus); // only "YES" exactly
     EXPECT_FALSE(s.filterEnabled);
     EXPECT_EQ(s.filterEnableText, "off");
     EXPECT_EQ(s.snmpPort, 1161);
     EXPECT_EQ(s.parallel, 256);
+    EXPECT_TRUE(s.supplies);
+    EXPECT_EQ(s.supplyWarn, 0);
     EXPECT_EQ(s.scheduleCycle, ScheduleCycle::None); // only "Dayly" is the daily cycle
 
     s = loadedFrom(dir, "[AppParam]\nDebug=YES\n[AutoStartParam]\nAutoStart=YES\nCycle=dAYLY\n");
@@ -160,8 +162,13 @@ TEST(SettingsFile, ValuesAreCutAndNumbersReadTheirLeadingDigits) {
     EXPECT_EQ(s.filterEntries, (std::vector<std::string>{"A", "B"}));
     EXPECT_EQ(s.parallel, 10); // out of range: the default, never a run that asks nobody
 
-    s = loadedFrom(dir, "[AppParam]\nFilter=;;;\nParallel=0\n");
+    EXPECT_FALSE(s.supplies);
+    EXPECT_EQ(s.supplyWarn, 10);
+
+    s = loadedFrom(dir, "[AppParam]\nFilter=;;;\nParallel=0\nSupplies=2\nSupplyWarn=101\n");
     EXPECT_EQ(s.parallel, 10);
+    EXPECT_FALSE(s.supplies) << "only 1 turns the supplies on";
+    EXPECT_EQ(s.supplyWarn, 10);
     EXPECT_TRUE(s.filterEntries.empty());
     s = loadedFrom(dir, "[AppParam]\nFilter=Printer X\n");
     EXPECT_EQ(s.filterEntries, (std::vector<std::string>{"Printer X"}));

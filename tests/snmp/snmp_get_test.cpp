@@ -101,6 +101,23 @@ TEST_F(SnmpGetAgainstAgents, AnObjectTheAgentLacksIsNotSupported) {
     EXPECT_EQ(get(".1.3.6.1.2.1.31.1.1.1.6.1"), "Not Support");
 }
 
+TEST_F(SnmpGetAgainstAgents, GetNextNamesTheObjectAfterAndEndsPastTheLast) {
+    std::string name = "left over";
+    std::string out;
+    EXPECT_EQ(snmpGetNext(testSettings(), kMainAgent, "public", ".1.3.6.1.2.1.1.1.0", name, out), kSnmpAnswered);
+    EXPECT_EQ(name, ".1.3.6.1.2.1.1.2.0");
+    EXPECT_EQ(out, "1.3.6.1.4.1.99999.1");
+    EXPECT_EQ(snmpGetNext(testSettings(), kMainAgent, "public", ".1.3.6.1.2.1.4", name, out), kSnmpAnswered);
+    EXPECT_EQ(name, ".1.3.6.1.2.1.4.20.1.1.127.0.1.1");
+    EXPECT_EQ(out, "192.168.0.1");
+    // Nothing comes after the last object: the v1 agent says noSuchName.
+    EXPECT_EQ(snmpGetNext(testSettings(), kMainAgent, "public", ".2.999.9", name, out), kSnmpAnswered);
+    EXPECT_EQ(name, "");
+    EXPECT_EQ(out, "Not Support");
+    EXPECT_EQ(snmpGetNext(testSettings(), kSilentAgent, "public", ".1.3.6.1.2.1.1", name, out), kSnmpNoResponse);
+    EXPECT_EQ(name, "");
+}
+
 TEST_F(SnmpGetAgainstAgents, ABadIdentifierIsALocalFailure) {
     EXPECT_EQ(get(".1.3.x.1", kSnmpLocalFailure), "SNMP oidlist Error");
     EXPECT_EQ(get("", kSnmpLocalFailure), "SNMP oidlist Error");

@@ -37,19 +37,20 @@ struct FakePrinter {
     bool silent = false;
 
     SnmpTransport transport() {
-        return [this](std::string_view agent, std::string_view community, std::string_view object, std::string& out) {
-            EXPECT_EQ(agent, "10.0.0.1");
-            EXPECT_EQ(community, "secret");
-            asked.emplace_back(object);
-            silent = silent || object == silentFrom;
-            if (silent) {
-                out = silentResult == kSnmpNoResponse ? "No Response" : "SNMP Open Error";
-                return silentResult;
-            }
-            auto it = values.find(object);
-            out = it != values.end() ? it->second : "Not Support";
-            return kSnmpAnswered;
-        };
+        return {[this](std::string_view agent, std::string_view community, std::string_view object, std::string& out) {
+                    EXPECT_EQ(agent, "10.0.0.1");
+                    EXPECT_EQ(community, "secret");
+                    asked.emplace_back(object);
+                    silent = silent || object == silentFrom;
+                    if (silent) {
+                        out = silentResult == kSnmpNoResponse ? "No Response" : "SNMP Open Error";
+                        return silentResult;
+                    }
+                    auto it = values.find(object);
+                    out = it != values.end() ? it->second : "Not Support";
+                    return kSnmpAnswered;
+                },
+                {}};
     }
 };
 

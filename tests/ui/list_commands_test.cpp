@@ -7,6 +7,7 @@
 
 #include <QAction>
 #include <QApplication>
+#include <QCheckBox>
 #include <QContextMenuEvent>
 #include <QHeaderView>
 #include <QLineEdit>
@@ -77,6 +78,7 @@ private slots:
     void aDoubleClickChangesTheSelectedRows();
     void addOnAFullTableShowsNoDialog();
     void debugShowsTheRawStatusValues();
+    void suppliesShowThreeColumnsThatSortAndWarn();
     void acquireSelectedAsksOnlyTheSelectedPrinters();
 };
 
@@ -310,6 +312,42 @@ void ListCommandsTest::debugShowsTheRawStatusValues() {
         QCOMPARE(f.cell(0, 8), QString(std::string(debug) == "YES" ? "NoPaper(2,3,40)" : "NoPaper"));
         QCOMPARE(f.cell(1, 8), QString());
     }
+}
+
+void ListCommandsTest::suppliesShowThreeColumnsThatSortAndWarn() {
+    // Turned on in 環境設定, the columns show at once.
+    Fixture off;
+    off.fill({"a"});
+    QCOMPARE(off.view()->model()->columnCount(), 9);
+    off.driver.run(
+        "configDialog", [&] { off.app->runCommand(command::kEnvironmentSettings); },
+        [](QWidget* d) {
+            control<QCheckBox>(d, "suppliesCheck")->setChecked(true);
+            clickButton(d, "okButton");
+        });
+    QCOMPARE(off.view()->model()->columnCount(), 12);
+
+    Fixture f("[AppParam]\r\nSupplies=1\r\nSupplyWarn=20\r\n");
+    f.fill({"a", "b", "c"});
+    const int lowest[] = {20, kNoSupplyPercent, 5};
+    for (int i = 0; i < 3; ++i) {
+        f.table().slot(i).lowestSupply = lowest[i];
+    }
+    f.table().slot(1).serialNumber.set("SN-1");
+    f.table().slot(0).supplies.set(cp932::fromUtf8("黒:20%"));
+    f.app->refreshList();
+    QCOMPARE(f.header(9) + f.header(10) + f.header(11), QString::fromUtf8("シリアル番号最少残量消耗品"));
+    QCOMPARE(f.column(10), QStringList({"20%", "", "5%"}));
+    QCOMPARE(f.cell(0, 11), QString::fromUtf8("黒:20%"));
+    QCOMPARE(f.cell(1, 9), QString("SN-1"));
+    auto warned = [&](int row) { return f.view()->model()->index(row, 10).data(Qt::BackgroundRole).isValid(); };
+    QVERIFY(warned(0) && !warned(1) && warned(2));
+    QVERIFY(!f.view()->model()->index(0, 9).data(Qt::BackgroundRole).isValid());
+
+    // The emptiest first; a printer without a percent last.
+    f.clickHeader(10);
+    QCOMPARE(f.column(10), QStringList({"5%", "20%", ""}));
+    QCOMPARE(f.header(10), QString::fromUtf8("最少残量△"));
 }
 
 void ListCommandsTest::acquireSelectedAsksOnlyTheSelectedPrinters() {

@@ -1,0 +1,159 @@
+#include "snmp/supplies.h"
+
+#include "base/cp932.h"
+#include "inventory/printer_table.h"
+#include "settings/app_settings.h"
+#include "snmp/run_state.h"
+#include "snmp/snmp_get.h"
+#include "tests/support/snmpsim_agent.h"
+
+#include <gtest/gtest.h>
+#include <memory>
+#include <string>
+#include <vector>
+
+using namespace sorpex;
+using namespace sorpex::test;
+
+namespace {
+
+std::string sjis(const char* utf8) {
+    return cp932::fromUtf8(utf8);
+}
+
+} // namespace
+
+TEST(Supplies, OnlyConsumedOrUnclassedRowsWithAPercentCountForTheLowest) {
+    // class 1 (other) and 4 (a waste box) never count; an answer that is no number is unknown.
+    std::vector<SupplyRow> rows = {{"other", 1, 100, 1},
+                                   {"waste", kReceptacleThatIsFilled, 100, 0},
+                                   {"no class", answerInteger("Not Support"), 100, 57},
+                                   {"toner", kSupplyThatIsConsumed, 3, 2},
+                                   {"huge", 3, 1, answerInteger("99999999999999999999")}};
+    EXPECT_EQ(lowestSupplyPercent(rows), 57);
+    EXPECT_EQ(suppliesText(rows), sjis("other:1%; waste:0%; no class:57%; toner:66%; huge:不明"));
+    EXPECT_EQ(lowestSupplyPercent({rows[0], rows[1], rows[4]}), kNoSupplyPercent);
+    EXPECT_EQ(answerInteger("-3"), -3);
+    EXPECT_FALSE(answerInteger("").has_value());
+    EXPECT_FALSE(answerInteger("12 pages").has_value());
+}
+
+// Against simulated printers on 127.0.2.30 and up, port 1161.
+class SuppliesAgainstAgents : public ::testing::Test {
+protected:
+    static void SetUpTestSuite() {
+        initSnmpLibrary();
+        std::vector<SimulatedAgent> agents = {
+            {"127.0.2.30", projectRecording("full_printer.snmprec")},
+            {"127.0.2.31", projectRecording("supplies_one.snmprec")},
+            {"127.0.2.32", projectRecording("supplies_five.snmprec")},
+            {"127.0.2.33", projectRecording("supplies_forty.snmprec")},
+            {"127.0.2.34", projectRecording("supplies_silent_walk.snmprec")},
+        };
+        if (sharedRecordingsPresent()) {
+            for (std::size_t i = 0; i < std::size(kShared); ++i) {
+                agents.push_back({sharedAgent(i), sharedRecordingDir() + "/" + kShared[i]});
+            }
+        }
+        s_agents = new SnmpSimAgents(agents, 1161);
+    }
+    static void TearDownTestSuite() {
+        delete s_agents;
+        s_agents = nullptr;
+    }
+
+    static PrinterRecord query(const std::string& address) {
+        AppSettings settings;
+        settings.snmpPort = 1161;
+        settings.timeoutSeconds = 1;
+        settings.filterEnabled = false;
+        settings.supplies = true;
+        auto table = std::make_unique<PrinterTable>();
+        table->appendRecord(address, "public", "");
+        RunState run;
+        queryPrinter(*table, 0, settings, run);
+        return table->slot(0);
+    }
+
+    static std::string sharedAgent(std::size_t i) { return "127.0.2." + std::to_string(40 + i); }
+
+    static constexpr const char* kShared[] = {"brother_hl5370dw.snmprec", "epson.snmprec", "konica_c250i.snmprec",
+                                              "ricoh_mpc3002.snmprec",    "sharp.snmprec", "zebra.snmprec"};
+    static SnmpSimAgents* s_agents;
+};
+
+SnmpSimAgents* SuppliesAgainstAgents::s_agents = nullptr;
+
+TEST_F(SuppliesAgainstAgents, SerialAndSuppliesOfOurRecordings) {
+    PrinterRecord none = query("127.0.2.30");
+    EXPECT_EQ(none.model.view(), "PALIVOX LP-9000");
+    EXPECT_EQ(none.alertDescription.view(), std::string(126, 'A')) << "the usual objects come first";
+    EXPECT_EQ(none.serialNumber.view(), "") << "the agent lacks it";
+    EXPECT_EQ(none.lowestSupply, kNoSupplyPercent);
+    EXPECT_EQ(none.supplies.view(), "");
+
+    PrinterRecord one = query("127.0.2.31");
+    EXPECT_EQ(one.supplies.view(), sjis("Toner:不明")) << "level -2";
+    EXPECT_EQ(one.lowestSupply, kNoSupplyPercent);
+
+    // Max 0 and -2, level -3, a class missing, a waste box emptier than every toner, the walk
+    // leaving the descriptions for the next column.
+    PrinterRecord five = query("127.0.2.32");
+    EXPECT_EQ(five.serialNumber.view(), "SN-5-0001");
+    EXPECT_EQ(five.supplies.view(), sjis("Black Toner:40%; シアン　トナー:不明; Magenta Toner:32%; "
+                                         "Yellow<0x01>Toner:残あり; Waste Toner Box:1%"));
+    EXPECT_EQ(five.lowestSupply, 32);
+
+    // 40 rows: 32 are asked (the 35th, at 1 %, is not), the text is cut within a double-byte
+    // character at 1023 bytes, and so is the serial number at 255.
+    PrinterRecord forty = query("127.0.2.33");
+    EXPECT_EQ(forty.serialNumber.view(), std::string(254, 'A'));
+    EXPECT_EQ(forty.lowestSupply, 6);
+    const std::string text(forty.supplies.view());
+    EXPECT_EQ(text.size(), 1022u);
+    const std::string head = sjis("消耗品カートリッジ（大容量）01:6%; 消耗品カートリッジ（大容量）02:0%; ");
+    const std::string tail = sjis("28:100%; 消");
+    EXPECT_EQ(text.substr(0, head.size()), head);
+    EXPECT_NE(text.find(sjis("（大容量）05:不明; ")), std::string::npos);
+    EXPECT_EQ(text.substr(text.size() - tail.size()), tail);
+}
+
+TEST_F(SuppliesAgainstAgents, APrinterSilentInTheWalkKeepsTheRowsItGave) {
+    PrinterRecord row = query("127.0.2.34");
+    EXPECT_EQ(row.serialNumber.view(), "SN-W");
+    EXPECT_EQ(row.supplies.view(), "Toner 1:10%; Toner 2:20%");
+    EXPECT_EQ(row.lowestSupply, 10);
+    EXPECT_EQ(row.model.view(), "Printer Walk");
+}
+
+TEST_F(SuppliesAgainstAgents, RealPrinterRecordings) {
+    if (!sharedRecordingsPresent()) {
+        GTEST_SKIP() << "no recordings of real printers in " << sharedRecordingDir();
+    }
+    struct Expected {
+        const char* serial;
+        int lowest;
+        const char* supplies;
+    };
+    const Expected expected[] = {
+        {"", 68, "Black Toner Cartridge:不明; Black Toner Cartridge:残あり; Drum Unit:68%"},
+        {"X3B8022793", 1,
+         "Black Ink Supply Unit T9441/T9451/T9461:1%; Cyan Ink Supply Unit T9442/T9452:1%; "
+         "Magenta Ink Supply Unit T9443/T9453:1%; Yellow Ink Supply Unit T9444/T9454:1%"},
+        {"AA2M021115700", 76,
+         "Toner (Cyan):76%; Toner (Magenta):78%; Toner (Yellow):77%; Toner (Black):86%; Waste Toner Box:残あり"},
+        {"W492KB03439", 20, "Black Toner:40%; Waste Toner:100%; Cyan Toner:20%; Magenta Toner:50%; Yellow Toner:50%"},
+        {"6509415X00", 19,
+         "Cyan Toner:55%; Magenta Toner:19%; Yellow Toner:40%; Black Toner:34%; Waste Toner:不明; "
+         "Cyan Photoconductive Drum:81%; Magenta Photoconductive Drum:81%; Yellow Photoconductive Drum:81%; "
+         "Black Photoconductive Drum:95%; Cyan Developer:91%; Magenta Developer:91%; Yellow Developer:91%; "
+         "Black Developer:74%; Fusing Unit:不明"},
+        {"", kNoSupplyPercent, ""},
+    };
+    for (std::size_t i = 0; i < std::size(kShared); ++i) {
+        PrinterRecord row = query(sharedAgent(i));
+        EXPECT_EQ(row.serialNumber.view(), expected[i].serial) << kShared[i];
+        EXPECT_EQ(row.lowestSupply, expected[i].lowest) << kShared[i];
+        EXPECT_EQ(row.supplies.view(), sjis(expected[i].supplies)) << kShared[i];
+    }
+}
