@@ -12,7 +12,7 @@ DEMO_BASE ?= 127.0.0
 CTEST := ctest --output-on-failure --no-tests=error -j $(JOBS)
 
 
-.PHONY: all deps configure build run demo screenshots bench package test test-main test-asan test-tsan test-fuzz format format-check clean
+.PHONY: all deps configure build run demo screenshots bench package test test-main test-asan test-tsan test-fuzz test-package format format-check clean
 
 all: build
 
@@ -50,7 +50,7 @@ package: deps
 	cmake --build $(PACKAGE_BUILD) -j $(JOBS)
 	cd $(PACKAGE_BUILD) && cpack
 
-test: format-check test-main test-asan test-tsan test-fuzz
+test: format-check test-main test-asan test-tsan test-fuzz test-package
 
 test-main: build
 	cd $(BUILD) && $(CTEST)
@@ -73,6 +73,11 @@ test-fuzz: deps
 		-DSORPEX_TESTS=OFF -DSORPEX_FUZZ=ON
 	cmake --build $(FUZZ_BUILD) -j $(JOBS)
 	cd $(FUZZ_BUILD) && $(CTEST) -L fuzz
+
+# The package as make package builds it (about a minute more on two cores): its files, its
+# Depends, the desktop entry and the manual pages, unpacked into a temporary folder.
+test-package: package
+	tests/packaging/check_install.sh $(PACKAGE_BUILD)/sorpex_*_amd64.deb .
 
 format:
 	git ls-files '*.cpp' '*.h' | xargs clang-format -i

@@ -1,18 +1,30 @@
 #!/usr/bin/env bash
-# What `cmake --install` puts under a prefix, as the Debian package holds it under /usr: the two
+# What `cmake --install` puts under a prefix, or the Debian package under /usr: the two
 # programs, the desktop entry, the icon and the manual pages, each usable from there.
-#   check_install.sh BUILD_DIR SOURCE_DIR
+#   check_install.sh BUILD_DIR SOURCE_DIR          (cmake --install into a temporary prefix)
+#   check_install.sh PACKAGE.deb SOURCE_DIR        (the package unpacked, and its Depends)
 set -euo pipefail
-build=$1
+what=$1
 source=$2
-prefix=$(mktemp -d /tmp/sorpex-install-XXXXXX)
-trap 'rm -rf "$prefix"' EXIT
+work=$(mktemp -d /tmp/sorpex-install-XXXXXX)
+trap 'rm -rf "$work"' EXIT
 fail() {
     echo "FAIL: $*" >&2
     exit 1
 }
 
-cmake --install "$build" --prefix "$prefix" >/dev/null
+if [ -d "$what" ]; then
+    prefix=$work
+    cmake --install "$what" --prefix "$prefix" >/dev/null
+else
+    prefix=$work/usr
+    dpkg-deb -x "$what" "$work"
+    depends=$(dpkg-deb -f "$what" Depends)
+    # What dpkg-shlibdeps finds, and what the window needs at run time beside it.
+    for needed in libsnmp libqt6widgets6 libssl3 libx11-6 qt6-translations-l10n fonts-ipafont-gothic; do
+        [[ "$depends" == *"$needed"* ]] || fail "the package does not depend on $needed: $depends"
+    done
+fi
 installed=$(cd "$prefix" && find . ! -type d | sed 's|^\./||' | sort)
 expected="bin/sorpex
 bin/zuvfntc
@@ -45,3 +57,4 @@ for page in sorpex zuvfntc; do
         [ -z "$warnings" ] || fail "man $page at width $width:"$'\n'"$warnings"
     done
 done
+echo "checked: $what"
