@@ -8,15 +8,13 @@
 #include "mail/report_mail.h"
 #include "settings/app_settings.h"
 #include "snmp/acquisition_run.h"
+#include "snmp/console_host.h"
 #include "snmp/run_state.h"
 #include "snmp/snmp_get.h"
 #include "snmp/status_query.h"
 
-#include <atomic>
 #include <cerrno>
-#include <chrono>
 #include <ostream>
-#include <thread>
 
 namespace sorpex {
 namespace {
@@ -53,35 +51,6 @@ public:
 
 private:
     std::ostream& m_err;
-};
-
-// Runs the batches on a thread of their own; on a terminal the count goes by as "done/total".
-class ConsoleHost : public AcquisitionHost {
-public:
-    ConsoleHost(std::ostream& err, bool showProgress) : m_err(err), m_showProgress(showProgress) {}
-
-    void setBusy(bool) override {}
-    void refreshList() override {}
-    void autoSave() override {}
-    void runWithProgress(RunState& run, const std::function<void()>& batches) override {
-        std::atomic<bool> finished{false};
-        std::thread worker([&] {
-            batches();
-            finished = true;
-        });
-        while (m_showProgress && !finished) {
-            m_err << '\r' << run.doneCount.load() << '/' << run.totalCount.load() << std::flush;
-            std::this_thread::sleep_for(std::chrono::milliseconds(200));
-        }
-        worker.join();
-        if (m_showProgress) {
-            m_err << '\r' << run.doneCount.load() << '/' << run.totalCount.load() << '\n';
-        }
-    }
-
-private:
-    std::ostream& m_err;
-    bool m_showProgress;
 };
 
 struct Options {
@@ -180,7 +149,7 @@ int runBatchMode(const std::vector<std::string>& args, std::ostream& out, std::o
     }
 
     RunState run;
-    ConsoleHost host(err, showProgress);
+    ConsoleHost host(showProgress ? &err : nullptr);
     BatchTiming timing;
     timing.parallel = settings.parallel;
     acquireAll(

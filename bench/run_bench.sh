@@ -31,6 +31,16 @@ measure() {
     cat "$work/time.txt"
 }
 
+# Waits until the agent at ADDRESS:1161 answers (150 tries); NAME says which one did not start.
+wait_for_agent() {
+    for _ in $(seq 1 150); do
+        snmpget -v1 -c public -t 0.3 -r 0 "$1:1161" 1.3.6.1.2.1.1.5.0 >/dev/null 2>&1 && return 0
+        sleep 0.2
+    done
+    echo "$2 did not start" >&2
+    return 1
+}
+
 # Starts snmpsimd serving the agents whose numbers are given (1 ... count).
 start_fleet() {
     [ -n "$fleet" ] && kill "$fleet" 2>/dev/null && wait "$fleet" 2>/dev/null || true
@@ -50,12 +60,7 @@ start_fleet() {
     chmod 777 "$work/cache"
     snmpsimd "${args[@]}" >"$work/snmpsimd.out" 2>&1 &
     fleet=$!
-    for _ in $(seq 1 150); do
-        snmpget -v1 -c public -t 0.3 -r 0 "$base.$1:1161" 1.3.6.1.2.1.1.5.0 >/dev/null 2>&1 && return 0
-        sleep 0.2
-    done
-    echo "snmpsimd did not start" >&2
-    return 1
+    wait_for_agent "$base.$1" snmpsimd
 }
 
 # --- More than ten printers in flight: the Parallel setting on large fleets and sweeps. ---
@@ -98,12 +103,7 @@ CONF
     SNMP_PERSISTENT_DIR="$work/snmpd" snmpd -f -Lf /dev/null -C -c "$work/snmpd/snmpd.conf" -m '' \
         -p "$work/snmpd/pid" "${endpoints[@]}" >"$work/snmpd/out" 2>&1 &
     wide_fleet+=($!)
-    for _ in $(seq 1 150); do
-        snmpget -v1 -c public -t 0.3 -r 0 "$1:1161" 1.3.6.1.2.1.1.5.0 >/dev/null 2>&1 && return 0
-        sleep 0.2
-    done
-    echo "snmpd did not start" >&2
-    return 1
+    wait_for_agent "$1" snmpd
 }
 
 wide_settings() { printf '[AppParam]\r\nTimeOut=1\r\nRetry=0\r\nSnmpPort=1161\r\nParallel=%d\r\n' "$1" >"$work/wide.ini"; }

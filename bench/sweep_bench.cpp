@@ -6,6 +6,7 @@
 #include "inventory/printer_table.h"
 #include "settings/app_settings.h"
 #include "snmp/acquisition_run.h"
+#include "snmp/console_host.h"
 #include "snmp/ip_range_walk.h"
 #include "snmp/run_state.h"
 #include "snmp/snmp_get.h"
@@ -13,7 +14,6 @@
 
 #include <arpa/inet.h>
 #include <cstdio>
-#include <thread>
 
 using namespace sorpex;
 
@@ -28,17 +28,6 @@ public:
     std::optional<std::string> chooseOpenFile(const FileChooserRequest&) override { return std::nullopt; }
     std::optional<std::string> chooseSaveFile(const FileChooserRequest&) override { return std::nullopt; }
     std::optional<std::string> chooseFolder(const FileChooserRequest&) override { return std::nullopt; }
-};
-
-class ThreadHost : public AcquisitionHost {
-public:
-    void setBusy(bool) override {}
-    void runWithProgress(RunState&, const std::function<void()>& batches) override {
-        std::thread worker(batches);
-        worker.join();
-    }
-    void refreshList() override {}
-    void autoSave() override {}
 };
 
 std::uint32_t address(const char* text) {
@@ -65,7 +54,7 @@ int main(int argc, char** argv) {
     }
     PrinterTable table;
     RunState run;
-    ThreadHost host;
+    ConsoleHost host;
     BatchTiming timing;
     timing.parallel = settings.parallel;
     acquireRange(table, range, run, ui, [&] {

@@ -2,6 +2,7 @@
 #include "inventory/printer_table.h"
 #include "settings/app_settings.h"
 #include "snmp/acquisition_run.h"
+#include "snmp/console_host.h"
 #include "snmp/run_state.h"
 #include "snmp/status_query.h"
 #include "tests/support/scripted_interaction.h"
@@ -9,23 +10,11 @@
 
 #include <filesystem>
 #include <gtest/gtest.h>
-#include <thread>
 
 using namespace sorpex;
 using namespace sorpex::test;
 
 namespace {
-
-class ThreadHost : public AcquisitionHost {
-public:
-    void setBusy(bool) override {}
-    void runWithProgress(RunState&, const std::function<void()>& batches) override {
-        std::thread worker(batches);
-        worker.join();
-    }
-    void refreshList() override {}
-    void autoSave() override {}
-};
 
 std::string at(int n) {
     return "127.0.3." + std::to_string(n);
@@ -85,7 +74,7 @@ TEST(AcquisitionAgainstAgents, EveryWidthGivesTheSameReport) {
     settings.filterEnabled = false; // the real printers' models stay, whatever they are
     auto report = [&](int parallel, PrinterTable& table) {
         RunState run;
-        ThreadHost host;
+        ConsoleHost host;
         ScriptedInteraction ui;
         BatchTiming timing;
         timing.parallel = parallel;
