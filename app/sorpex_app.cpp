@@ -19,7 +19,6 @@
 #include "ui/sorpex_view.h"
 
 #include <QApplication>
-#include <QCoreApplication>
 #include <QEventLoop>
 #include <QTimer>
 

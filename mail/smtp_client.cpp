@@ -3,11 +3,10 @@
 #include "base/cp932.h"
 #include "mail/base64.h"
 #include "mail/reply_reader.h"
+#include "settings/ini_file.h"
 
 #include <algorithm>
 #include <arpa/inet.h>
-#include <cctype>
-#include <cerrno>
 #include <cstdint>
 #include <netdb.h>
 #include <netinet/in.h>
@@ -55,10 +54,6 @@ std::string formatLine(std::string_view prefix, std::string_view text) {
     line += cp932::truncate(text, kLineTextLimit - std::min(prefix.size(), kLineTextLimit));
     line += "\r\n";
     return line;
-}
-
-bool sameWord(std::string_view a, std::string_view b) {
-    return std::ranges::equal(a, b, [](char x, char y) { return std::toupper(static_cast<unsigned char>(x)) == y; });
 }
 
 void removeControlCharacters(std::string& text) {
@@ -149,15 +144,6 @@ bool loginWithPlain(SmtpSocket& socket, std::string_view user, std::string_view 
     return sendCommand(socket, "AUTH PLAIN " + base64Encode(credentials), "235");
 }
 
-// Refuses a host text that holds a zero byte: the certificate check would see only its start.
-TlsFailure startTls(SmtpSocket& socket, std::string_view host) {
-    const TlsContext context;
-    if (host.find('\0') != std::string_view::npos) {
-        return TlsFailure::Handshake;
-    }
-    return socket.startTls(context, host);
-}
-
 } // namespace
 
 SmtpSocket smtpConnect(std::string_view host, int port, int mailPort) {
@@ -207,7 +193,7 @@ SmtpSocket openSecureSession(std::string_view host, int port, MailSecurity secur
             return {};
         }
     }
-    *failure = startTls(socket, host);
+    *failure = socket.startTls(TlsContext(), host);
     if (*failure != TlsFailure::None) {
         return {};
     }
@@ -235,17 +221,17 @@ AuthMechanism chooseAuthMechanism(std::string_view ehloReply) {
         std::string_view line = ehloReply.substr(0, lf);
         ehloReply = lf == std::string_view::npos ? std::string_view() : ehloReply.substr(lf + 1);
         // "250-AUTH LOGIN PLAIN", and the "AUTH=LOGIN" of older servers.
-        if (line.size() < 9 || !sameWord(line.substr(4, 4), "AUTH") || (line[8] != ' ' && line[8] != '=')) {
+        if (line.size() < 9 || !equalsIgnoringCase(line.substr(4, 4), "AUTH") || (line[8] != ' ' && line[8] != '=')) {
             continue;
         }
         line.remove_prefix(9);
         while (!line.empty()) {
             const std::size_t space = line.find(' ');
             const std::string_view name = line.substr(0, space);
-            if (sameWord(name, "LOGIN")) {
+            if (equalsIgnoringCase(name, "LOGIN")) {
                 return AuthMechanism::Login;
             }
-            plain = plain || sameWord(name, "PLAIN");
+            plain = plain || equalsIgnoringCase(name, "PLAIN");
             line = space == std::string_view::npos ? std::string_view() : line.substr(space + 1);
         }
     }

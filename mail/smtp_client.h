@@ -14,8 +14,6 @@ namespace sorpex {
 
 // Each reply must be complete within this time, else it counts as a wrong reply.
 inline constexpr std::chrono::seconds kReplyTimeout{5};
-// Port of the authenticated session (EHLO and AUTH LOGIN).
-inline constexpr int kLoginPort = 587;
 // A command or data line and its CR LF fit 1024 bytes with a terminator; longer text is cut.
 inline constexpr std::size_t kLineTextLimit = 1021;
 

@@ -28,7 +28,6 @@ public:
     // Starts TLS with the server named `host`; from then on every byte goes through it. On a
     // failure the session is no use any more and the caller closes it.
     TlsFailure startTls(const TlsContext& context, std::string_view host);
-    bool secured() const { return m_tls.active(); }
 
     // Sends every byte within kSendTimeout. A server that hung up gives false, never SIGPIPE.
     // After one failed send the byte stream is broken: every later send gives false at once.

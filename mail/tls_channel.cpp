@@ -67,7 +67,8 @@ void TlsChannel::Free::operator()(ssl_st* ssl) const {
 TlsChannel TlsChannel::connect(const TlsContext& context, int fd, std::string_view host, TlsFailure* failure) {
     *failure = TlsFailure::Handshake;
     TlsChannel channel;
-    if (!context.valid()) {
+    // A host text with a zero byte is refused: the certificate check would see only its start.
+    if (!context.valid() || host.find('\0') != std::string_view::npos) {
         return {};
     }
     channel.m_ssl.reset(SSL_new(context.get()));
@@ -143,15 +144,9 @@ long TlsChannel::receive(char* buffer, std::size_t size, Deadline deadline) {
         if (error == SSL_ERROR_ZERO_RETURN) {
             return 0;
         }
-        if (error != SSL_ERROR_WANT_READ || !flush(deadline)) {
+        if (error != SSL_ERROR_WANT_READ || !flush(deadline) || !pull(deadline)) {
             return -1;
         }
-        char piece[kPiece];
-        const long received = receiveBytes(m_fd, piece, sizeof piece, deadline);
-        if (received <= 0) {
-            return received;
-        }
-        BIO_write(m_in, piece, static_cast<int>(received));
     }
 }
 

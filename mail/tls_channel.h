@@ -54,8 +54,8 @@ public:
 
     // Sends every byte before the deadline.
     bool send(std::string_view bytes, Deadline deadline);
-    // Like receiveBytes: the count of bytes, 0 when the server ended the session, -1 on time-out
-    // or error.
+    // Like receiveBytes: the count of bytes, 0 when the server closed the TLS session, -1 on
+    // time-out, error or a connection cut without that close.
     long receive(char* buffer, std::size_t size, Deadline deadline);
     // Announces the end of the session without waiting for the server's answer.
     void shutdown();

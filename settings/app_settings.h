@@ -16,6 +16,9 @@ enum class ScheduleCycle { None = 0, Monthly = 1, Weekly = 2, Daily = 3 };
 // first byte (port 465). The values are those of the Security key.
 enum class MailSecurity { None = 0, StartTls = 1, Tls = 2 };
 
+// Port of the authenticated session (EHLO and AUTH LOGIN), the submission port.
+inline constexpr int kLoginPort = 587;
+
 // The schedule as the scheduler compares it with the clock (see scheduleMatches).
 struct ScheduleTrigger {
     std::uint32_t dateKey = 0;

@@ -26,8 +26,7 @@ constexpr std::size_t kPortLimit = 4;
 constexpr std::size_t kAddressLimit = 128;
 constexpr std::size_t kSubjectLimit = 128;
 constexpr std::size_t kBodyLimit = 256;
-// Ports whose encryption the dialog proposes until the user picks one.
-constexpr int kSubmissionPort = 587;
+// With kLoginPort, the ports whose encryption the dialog proposes until the user picks one.
 constexpr int kSmtpsPort = 465;
 
 struct WeekdayBox {
@@ -240,9 +239,9 @@ void CRepeat::portEdited(const QString& text) {
         return;
     }
     const int port = portValue(text.toStdString());
-    const MailSecurity security = port == kSubmissionPort ? MailSecurity::StartTls
-                                  : port == kSmtpsPort    ? MailSecurity::Tls
-                                                          : m_atOpening.security;
+    const MailSecurity security = port == kLoginPort   ? MailSecurity::StartTls
+                                  : port == kSmtpsPort ? MailSecurity::Tls
+                                                       : m_atOpening.security;
     m_security->setCurrentIndex(static_cast<int>(security));
 }
 
