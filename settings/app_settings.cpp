@@ -119,6 +119,15 @@ template <typename Change> bool updateSettingsFile(const AppSettings& settings, 
     return false;
 }
 
+// A key the older versions do not know is written only once it differs from its default or the
+// file has it already, so that a file shared with them stays as they write it.
+void setUnlessDefault(IniFile& ini, std::string_view section, std::string_view key, const std::string& value,
+                      bool isDefault) {
+    if (!isDefault || ini.value(section, key)) {
+        ini.setValue(section, key, value);
+    }
+}
+
 } // namespace
 
 std::string defaultSettingsFilePath() {
@@ -322,15 +331,11 @@ bool writeEnvironmentSettings(const AppSettings& settings, UserInteraction& ui) 
         ini.setValue(kAppParam, "DefalutSavePath", settings.defaultSavePath);
         ini.setValue(kAppParam, "Filter_Enable", settings.filterEnableText);
         ini.setValue(kAppParam, "Auto_Save", settings.autoSave ? "ON" : "OFF");
-        if (settings.parallel != kParallelDefault || ini.value(kAppParam, "Parallel")) {
-            ini.setValue(kAppParam, "Parallel", std::to_string(settings.parallel));
-        }
-        if (settings.supplies || ini.value(kAppParam, "Supplies")) {
-            ini.setValue(kAppParam, "Supplies", settings.supplies ? "1" : "0");
-        }
-        if (settings.supplyWarn != kSupplyWarnDefault || ini.value(kAppParam, "SupplyWarn")) {
-            ini.setValue(kAppParam, "SupplyWarn", std::to_string(settings.supplyWarn));
-        }
+        setUnlessDefault(ini, kAppParam, "Parallel", std::to_string(settings.parallel),
+                         settings.parallel == kParallelDefault);
+        setUnlessDefault(ini, kAppParam, "Supplies", settings.supplies ? "1" : "0", !settings.supplies);
+        setUnlessDefault(ini, kAppParam, "SupplyWarn", std::to_string(settings.supplyWarn),
+                         settings.supplyWarn == kSupplyWarnDefault);
     });
 }
 
@@ -344,10 +349,8 @@ bool writeReportSettings(const AppSettings& settings, std::string_view portText,
         ini.setValue(kReportParam, "Subject", settings.mailSubject);
         ini.setValue(kReportParam, "User", settings.mailUser);
         ini.setValue(kReportParam, "Password", settings.mailPassword);
-        // Files of users who never chose encryption stay as the older versions write them.
-        if (settings.mailSecurity != MailSecurity::None || ini.value(kReportParam, "Security")) {
-            ini.setValue(kReportParam, "Security", std::to_string(static_cast<int>(settings.mailSecurity)));
-        }
+        setUnlessDefault(ini, kReportParam, "Security", std::to_string(static_cast<int>(settings.mailSecurity)),
+                         settings.mailSecurity == MailSecurity::None);
     });
 }
 

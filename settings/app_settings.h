@@ -31,6 +31,16 @@ struct ScheduleTrigger {
 
 // The settings file's values as read, before applySettings interprets them. Texts are CP932
 // and already cut to their limits.
+// Printers an acquisition run asks at once; a value outside the range reads as the default.
+inline constexpr int kParallelMin = 1;
+inline constexpr int kParallelMax = 256;
+inline constexpr int kParallelDefault = 10;
+
+// The warning threshold of the lowest supply, in percent; a value outside reads as the default.
+inline constexpr int kSupplyWarnMin = 0;
+inline constexpr int kSupplyWarnMax = 100;
+inline constexpr int kSupplyWarnDefault = 10;
+
 struct StoredSettings {
     std::string filter;
     std::string filterEnable = "ON";
@@ -41,9 +51,9 @@ struct StoredSettings {
     int retry = 0;
     std::string debug = "NO";
     int snmpPort = 161;
-    int parallel = 10;
+    int parallel = kParallelDefault;
     int supplies = 0;
-    int supplyWarn = 10;
+    int supplyWarn = kSupplyWarnDefault;
     std::string autoStart = "NO";
     std::string cycle;
     std::string trigger;
@@ -89,10 +99,10 @@ struct AppSettings {
     std::string mailUser;     // for the login session on port 587
     std::string mailPassword; // likewise
     MailSecurity mailSecurity = MailSecurity::None;
-    int snmpPort = 161;    // UDP port of the printers' agents
-    int parallel = 10;     // printers asked at once (kParallelMin ... kParallelMax)
-    bool supplies = false; // also the serial number and the supplies table, in three more columns
-    int supplyWarn = 10;   // a lowest supply percent at or below it is shown as a warning
+    int snmpPort = 161;                  // UDP port of the printers' agents
+    int parallel = kParallelDefault;     // printers asked at once (kParallelMin ... kParallelMax)
+    bool supplies = false;               // also the serial number and the supplies table, in three more columns
+    int supplyWarn = kSupplyWarnDefault; // a lowest supply percent at or below it is shown as a warning
     ScheduleTrigger trigger;
 
     StoredSettings stored;
@@ -106,16 +116,6 @@ inline constexpr std::size_t kPathLimit = 259;
 inline constexpr std::size_t kMailTextLimit = 256;
 inline constexpr std::size_t kMailBodyLimit = 1024;
 inline constexpr std::size_t kLoginLimit = 72;
-
-// Printers an acquisition run asks at once; a value outside the range reads as the default.
-inline constexpr int kParallelMin = 1;
-inline constexpr int kParallelMax = 256;
-inline constexpr int kParallelDefault = 10;
-
-// The warning threshold of the lowest supply, in percent; a value outside reads as the default.
-inline constexpr int kSupplyWarnMin = 0;
-inline constexpr int kSupplyWarnMax = 100;
-inline constexpr int kSupplyWarnDefault = 10;
 
 // The settings file in the current directory, in the file system's own bytes (whatever its
 // folder's name, CP932 or not).
