@@ -74,7 +74,12 @@ void growSpan(int& start, int& length, int grow, bool towardsStart, bool towards
     length += grow;
 }
 
-} // namespace
+// Dialog units as the Windows dialog manager takes them from a font: a horizontal unit is a
+// quarter of its average width of the Latin letters, a vertical unit an eighth of its height.
+struct DialogBaseUnits {
+    int x = 0; // pixels per 4 horizontal units
+    int y = 0; // pixels per 8 vertical units
+};
 
 DialogBaseUnits dialogBaseUnits(const QFont& font) {
     QFontMetrics metrics(font);
@@ -82,15 +87,8 @@ DialogBaseUnits dialogBaseUnits(const QFont& font) {
     return {(letters / 26 + 1) / 2, metrics.height()};
 }
 
-QRect dialogRect(const QWidget* widget, int x, int y, int width, int height) {
-    DialogBaseUnits units = dialogBaseUnits(widget->window()->font());
-    return QRect(mulDiv(x, units.x, 4), mulDiv(y, units.y, 8), mulDiv(width, units.x, 4), mulDiv(height, units.y, 8));
-}
-
-QSize dialogSize(const QWidget* widget, int width, int height) {
-    return dialogRect(widget, 0, 0, width, height).size();
-}
-
+// A label, check box, radio button, push button or group box whose text does not fit the box it
+// was placed in grows, towards the side its text runs to, rather than showing the text cut.
 void growToFitText(QWidget* control) {
     QSize deficit = textDeficit(control);
     if (deficit.width() <= 0 && deficit.height() <= 0) {
@@ -117,6 +115,17 @@ void growToFitText(QWidget* control) {
     growSpan(x, width, deficit.width(), !left, !right);
     growSpan(y, height, deficit.height(), !top, !bottom);
     control->setGeometry(x, y, width, height);
+}
+
+} // namespace
+
+QRect dialogRect(const QWidget* widget, int x, int y, int width, int height) {
+    DialogBaseUnits units = dialogBaseUnits(widget->window()->font());
+    return QRect(mulDiv(x, units.x, 4), mulDiv(y, units.y, 8), mulDiv(width, units.x, 4), mulDiv(height, units.y, 8));
+}
+
+QSize dialogSize(const QWidget* widget, int width, int height) {
+    return dialogRect(widget, 0, 0, width, height).size();
 }
 
 QLabel* addLabel(QWidget* dialog, const QString& text, int x, int y, int width, int height, Qt::Alignment alignment) {

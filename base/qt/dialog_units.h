@@ -6,7 +6,6 @@
 #include <QStringList>
 
 class QComboBox;
-class QFont;
 class QLabel;
 class QWidget;
 
@@ -16,18 +15,14 @@ namespace sorpex {
 // units come from the dialog's own font, the way the Windows dialog manager takes them: a
 // horizontal unit is a quarter of the font's average width of the Latin letters, a vertical
 // unit an eighth of its height. A layout thus scales with the font that is really used.
-struct DialogBaseUnits {
-    int x = 0; // pixels per 4 horizontal units
-    int y = 0; // pixels per 8 vertical units
-};
-DialogBaseUnits dialogBaseUnits(const QFont& font);
 
 // In pixels, for the font of the dialog `widget` belongs to.
 QRect dialogRect(const QWidget* widget, int x, int y, int width, int height);
 QSize dialogSize(const QWidget* widget, int width, int height);
 
 // A static text of a dialog, placed in dialog units. Like a Windows static text it starts at
-// the top of its box.
+// the top of its box. Here and in place, a text that does not fit its box grows the control,
+// towards the side the text runs to, rather than being shown cut.
 QLabel* addLabel(QWidget* dialog, const QString& text, int x, int y, int width, int height,
                  Qt::Alignment alignment = Qt::AlignLeft | Qt::AlignTop);
 
@@ -37,10 +32,5 @@ void place(QWidget* control, const char* name, int controlId, int x, int y, int 
 
 // A drop-down list keeps its own height.
 void placeCombo(QComboBox* combo, const char* name, int controlId, int x, int y, int width, const QStringList& items);
-
-// A label, check box, radio button, push button or group box whose text does not fit the box it
-// was placed in grows, towards the side its text runs to, rather than showing the text cut.
-// addLabel and place do this; call it again after changing a placed control's text.
-void growToFitText(QWidget* control);
 
 } // namespace sorpex
