@@ -15,23 +15,13 @@
 namespace sorpex {
 namespace {
 
-void countDone(RunState& run) {
-    std::lock_guard lock(run.mutex);
-    run.doneCount.fetch_add(1);
-}
-
 void runFixedBatches(PrinterTable& table, const std::vector<int>& marks, RunState& run, const PrinterQuery& query,
                      std::size_t batchSize, std::chrono::milliseconds startPause) {
     std::size_t cursor = 0;
     while (true) {
         std::vector<std::thread> batch;
-        for (; cursor < marks.size() && marks[cursor] != kMarkEnd && batch.size() < batchSize; ++cursor) {
-            int slot = static_cast<int>(cursor);
-            PrinterRecord& row = table.slot(slot);
-            if (marks[cursor] != kMarkValid || row.acquire == 0) {
-                continue;
-            }
-            row.scratch = slot;
+        for (int slot; batch.size() < batchSize && (slot = nextQueriedSlot(table, marks, cursor)) >= 0;) {
+            table.slot(slot).scratch = slot;
             try {
                 batch.emplace_back(query, slot);
             } catch (const std::system_error&) {
@@ -58,6 +48,17 @@ void runFixedBatches(PrinterTable& table, const std::vector<int>& marks, RunStat
 }
 
 } // namespace
+
+int nextQueriedSlot(const PrinterTable& table, const std::vector<int>& marks, std::size_t& cursor) {
+    for (; cursor < marks.size() && marks[cursor] != kMarkEnd; ++cursor) {
+        const int slot = static_cast<int>(cursor);
+        if (marks[cursor] == kMarkValid && table.slot(slot).acquire != 0) {
+            ++cursor;
+            return slot;
+        }
+    }
+    return -1;
+}
 
 std::vector<int> checkAddresses(PrinterTable& table, int* validRows, int* invalidRows) {
     std::vector<int> marks;
@@ -119,10 +120,8 @@ void acquisitionRun(PrinterTable& table, bool autoSave, RunState& run, UserInter
     }
     if (go) {
         int total = 0;
-        for (std::size_t slot = 0; slot < marks.size() && marks[slot] != kMarkEnd; ++slot) {
-            if (marks[slot] == kMarkValid && table.slot(static_cast<int>(slot)).acquire != 0) {
-                ++total;
-            }
+        for (std::size_t cursor = 0; nextQueriedSlot(table, marks, cursor) >= 0;) {
+            ++total;
         }
         run.totalCount.store(total);
         host.runWithProgress(run, [&] { runBatches(table, marks, run, query, timing); });

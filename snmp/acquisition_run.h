@@ -49,6 +49,10 @@ struct BatchTiming {
 // its model. Gives one mark per slot up to and including the terminator's.
 std::vector<int> checkAddresses(PrinterTable& table, int* validRows, int* invalidRows);
 
+// The next slot from `cursor` on that a run queries (marked valid, its row to be acquired), and
+// `cursor` moved past it; -1 at the terminator.
+int nextQueriedSlot(const PrinterTable& table, const std::vector<int>& marks, std::size_t& cursor);
+
 // The queries of a run, in table order, over the marked rows with a valid address. Up to ten at
 // once: batches of worker threads, one per row, with the cancel hand-shake through
 // RunState::runState after each batch. Wider: see runWindow. Ends with runState set to kRunEnded.

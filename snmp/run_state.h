@@ -23,6 +23,12 @@ struct RunState {
     std::atomic<bool> rangeMode{false};
 };
 
+// One more printer done, its row filled or (a worker that could not start) left as it was.
+inline void countDone(RunState& run) {
+    std::lock_guard lock(run.mutex);
+    run.doneCount.fetch_add(1);
+}
+
 // The run's side of the cancel hand-shake, once the user has pressed Cancel: the run has stopped
 // starting printers and says so; the progress dialog asks and turns kRunWaitingForUser into
 // kRunGoing or kRunCancelled.

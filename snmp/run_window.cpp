@@ -23,16 +23,11 @@ public:
         if (m_stopped) {
             return -1;
         }
-        for (; m_cursor < m_marks.size() && m_marks[m_cursor] != kMarkEnd; ++m_cursor) {
-            int slot = static_cast<int>(m_cursor);
-            PrinterRecord& row = m_table.slot(slot);
-            if (m_marks[m_cursor] == kMarkValid && row.acquire != 0) {
-                ++m_cursor;
-                row.scratch = slot;
-                return slot;
-            }
+        const int slot = nextQueriedSlot(m_table, m_marks, m_cursor);
+        if (slot >= 0) {
+            m_table.slot(slot).scratch = slot;
         }
-        return -1;
+        return slot;
     }
 
     void workerStarted() {
@@ -98,9 +93,8 @@ void runWindow(PrinterTable& table, const std::vector<int>& marks, RunState& run
     }
     if (workers.empty()) {
         // Not one worker: the rows stay as they were and count as done, so nothing waits for them.
-        for (int slot = window.take(); slot >= 0; slot = window.take()) {
-            std::lock_guard lock(run.mutex);
-            run.doneCount.fetch_add(1);
+        while (window.take() >= 0) {
+            countDone(run);
         }
     }
 

@@ -8,7 +8,6 @@
 #include "snmp/supplies.h"
 
 #include <climits>
-#include <mutex>
 
 namespace sorpex {
 namespace {
@@ -209,8 +208,7 @@ void queryPrinter(PrinterTable& table, int slot, const AppSettings& settings, Ru
     if (!row.ipAddress.empty() && !row.community.empty() && row.id != kEmptySlotId) {
         askPrinter(row, settings, run, transport);
     }
-    std::lock_guard lock(run.mutex);
-    run.doneCount.fetch_add(1);
+    countDone(run);
 }
 
 void queryPrinter(PrinterTable& table, int slot, const AppSettings& settings, RunState& run) {

@@ -80,13 +80,13 @@ std::string suppliesText(const std::vector<SupplyRow>& rows) {
     return text;
 }
 
-bool askSupplies(PrinterRecord& row, const SnmpTransport& transport) {
+void askSupplies(PrinterRecord& row, const SnmpTransport& transport) {
     std::string answer;
     auto ask = [&](std::string_view oid) {
         return transport.get(row.ipAddress.view(), row.community.view(), oid, answer) == kSnmpAnswered;
     };
     if (!ask(printer_oid::kSerialNumber)) {
-        return false;
+        return;
     }
     if (answer != "Not Support") {
         row.serialNumber.set(answer);
@@ -94,10 +94,10 @@ bool askSupplies(PrinterRecord& row, const SnmpTransport& transport) {
 
     std::vector<SupplyRow> rows;
     std::string name = std::string(printer_oid::kSupplyDescription);
-    bool answered = true;
     while (rows.size() < kMaxSupplyRows) {
         std::string next;
-        answered = transport.getNext(row.ipAddress.view(), row.community.view(), name, next, answer) == kSnmpAnswered;
+        bool answered =
+            transport.getNext(row.ipAddress.view(), row.community.view(), name, next, answer) == kSnmpAnswered;
         const std::string index(rowIndex(next));
         if (!answered || index.empty()) {
             break;
@@ -118,7 +118,6 @@ bool askSupplies(PrinterRecord& row, const SnmpTransport& transport) {
     }
     row.lowestSupply = lowestSupplyPercent(rows);
     row.supplies.set(suppliesText(rows));
-    return answered;
 }
 
 } // namespace sorpex

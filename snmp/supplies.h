@@ -54,7 +54,7 @@ std::string suppliesText(const std::vector<SupplyRow>& rows);
 
 // The serial number and the supplies of the row's printer into its serialNumber, lowestSupply
 // and supplies: one GET for the serial, then the descriptions walked with GETNEXT and three GETs
-// per row. False when a request got no answer; the rows answered whole before it are kept.
-bool askSupplies(PrinterRecord& row, const SnmpTransport& transport);
+// per row. A request without an answer ends the walk; the rows answered whole before it are kept.
+void askSupplies(PrinterRecord& row, const SnmpTransport& transport);
 
 } // namespace sorpex
