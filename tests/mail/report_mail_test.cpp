@@ -4,6 +4,7 @@
 #include "mail/base64.h"
 #include "mail/smtp_client.h"
 #include "settings/app_settings.h"
+#include "tests/mail/mail_test_support.h"
 #include "tests/support/smtp_peer.h"
 #include "tests/support/scripted_interaction.h"
 
@@ -17,33 +18,16 @@
 namespace sorpex {
 namespace {
 
+using test::Clock;
+using test::mailSettings;
 using test::ScriptedInteraction;
+using test::secondsSince;
+using test::sjis;
 using test::SmtpPeer;
 using test::TempDir;
-using Clock = std::chrono::steady_clock;
 
 const std::string kCannotConnect = "送信サーバに接続できません。";
 const std::string kSendFailed = "送信に失敗しました。";
-
-std::string sjis(std::string_view utf8) {
-    return cp932::fromUtf8(utf8);
-}
-
-double secondsSince(Clock::time_point start) {
-    return std::chrono::duration<double>(Clock::now() - start).count();
-}
-
-AppSettings mailSettings(const std::string& address, int port) {
-    AppSettings settings;
-    settings.mailEnabled = true;
-    settings.mailServer = address;
-    settings.mailPort = port;
-    settings.mailFrom = sjis("報告係 <sorpex@example.test>");
-    settings.mailTo = "<admin@example.test>\r\n<backup@example.test>";
-    settings.mailSubject = sjis("月次報告 [SORPEX]");
-    settings.mailBody = sjis("本日の集計です。\r\nｶｳﾝﾀ一覧\r\n.csv を添付します\r\n");
-    return settings;
-}
 
 // A CSV file of 114 bytes, CP932, as an acquisition run writes it.
 std::string reportCsv() {

@@ -1,6 +1,7 @@
 #include "mail/reply_reader.h"
 #include "mail/smtp_client.h"
 
+#include "tests/mail/mail_test_support.h"
 #include "tests/support/smtp_peer.h"
 
 #include <gtest/gtest.h>
@@ -12,12 +13,9 @@
 namespace sorpex {
 namespace {
 
+using test::Clock;
+using test::secondsSince;
 using test::SmtpPeer;
-using Clock = std::chrono::steady_clock;
-
-double secondsSince(Clock::time_point start) {
-    return std::chrono::duration<double>(Clock::now() - start).count();
-}
 
 // A connected pair: the client's socket and the end that plays the server.
 struct SocketPair {

@@ -4,23 +4,24 @@
 #include "settings/app_settings.h"
 #include "tests/support/child_process.h"
 #include "tests/support/scripted_interaction.h"
+#include "tests/mail/mail_test_support.h"
 #include "tests/support/smtp_peer.h"
 
 #include <gtest/gtest.h>
 
 #include <algorithm>
 #include <cstdlib>
-#include <fstream>
 #include <iostream>
 #include <stdexcept>
 
 namespace sorpex {
 namespace {
 
+using test::Clock;
 using test::ScriptedInteraction;
+using test::secondsSince;
 using test::SmtpPeer;
 using test::TempDir;
-using Clock = std::chrono::steady_clock;
 using Commands = std::vector<std::string>;
 
 const std::string kPassword = cp932::fromUtf8("pa:ss 語");
@@ -44,8 +45,8 @@ public:
     std::vector<std::string> server(const std::string& tls, const std::string& address, int days = 30,
                                     const std::string& issuer = "ca") {
         const std::string name = m_dir.file(address + "-" + std::to_string(days) + "-" + issuer);
-        std::ofstream(name + ".ext") << "subjectAltName=IP:" << address
-                                     << "\nbasicConstraints=CA:FALSE\nextendedKeyUsage=serverAuth\n";
+        test::writeFileBytes(name + ".ext", "subjectAltName=IP:" + address +
+                                                "\nbasicConstraints=CA:FALSE\nextendedKeyUsage=serverAuth\n");
         openssl({"req", "-new", "-newkey", "ec", "-pkeyopt", "ec_paramgen_curve:prime256v1", "-nodes", "-subj",
                  "/CN=" + address, "-keyout", name + ".key", "-out", name + ".csr"});
         openssl({"x509", "-req", "-in", name + ".csr", "-CA", m_dir.file(issuer) + ".pem", "-CAkey",
@@ -68,15 +69,9 @@ private:
 };
 
 AppSettings settingsFor(const SmtpPeer& peer, MailSecurity security) {
-    AppSettings settings;
-    settings.mailEnabled = true;
-    settings.mailServer = peer.address();
-    settings.mailPort = peer.port();
-    settings.mailSecurity = security;
-    settings.mailFrom = cp932::fromUtf8("報告係 <sorpex@example.test>");
+    AppSettings settings = test::mailSettings(peer.address(), peer.port());
     settings.mailTo = "<admin@example.test>";
-    settings.mailSubject = cp932::fromUtf8("月次報告");
-    settings.mailBody = cp932::fromUtf8("本日の集計です。\r\n.csv を添付します\r\n");
+    settings.mailSecurity = security;
     settings.mailUser = "printer-admin";
     settings.mailPassword = kPassword;
     return settings;
@@ -97,8 +92,7 @@ protected:
         ScriptedInteraction ui;
         const auto start = Clock::now();
         sendReportMail(settingsFor(peer, security), file, ui);
-        const double seconds = std::chrono::duration<double>(Clock::now() - start).count();
-        return {ui.texts().empty() ? std::string() : ui.texts().front(), seconds};
+        return {ui.texts().empty() ? std::string() : ui.texts().front(), secondsSince(start)};
     }
 
     static TestAuthorities* s_authorities;

@@ -6,6 +6,7 @@
 
 #include <algorithm>
 #include <atomic>
+#include <functional>
 #include <gtest/gtest.h>
 #include <mutex>
 #include <set>
@@ -42,25 +43,30 @@ public:
     void autoSave() override { ++saves; }
 };
 
-// A query that records what it was asked and how many ran at once.
+// A query that records what it was asked, on which thread, how many ran at once, and when.
 struct RecordingQuery {
     RecordingQuery(PrinterTable& table, RunState& run) : table(table), run(run) {}
 
     PrinterTable& table;
     RunState& run;
-    std::chrono::milliseconds work{20};
+    std::function<std::chrono::milliseconds(int slot)> work = [](int) { return std::chrono::milliseconds(20); };
     std::mutex mutex;
     std::vector<int> order;
     std::set<int> finished;
+    std::set<std::thread::id> threads;
     std::atomic<int> active{0};
     std::atomic<int> mostAtOnce{0};
     std::atomic<int> startedBeforeEarlierBatchEnded{0};
+    // Row 0 is the slow one of a wide run: how many others finished while it ran.
+    std::atomic<bool> slowRowDone{false};
+    int finishedWhileSlowRowRan = 0;
 
     PrinterQuery query() {
         return [this](int slot) {
             {
                 std::lock_guard lock(mutex);
                 order.push_back(slot);
+                threads.insert(std::this_thread::get_id());
                 // Every row of an earlier batch has ended before this one starts.
                 for (int earlier = 0; earlier < slot / 10 * 10; ++earlier) {
                     if (finished.count(earlier) == 0) {
@@ -72,12 +78,18 @@ struct RecordingQuery {
             int most = mostAtOnce.load();
             while (now > most && !mostAtOnce.compare_exchange_weak(most, now)) {
             }
-            std::this_thread::sleep_for(work);
+            std::this_thread::sleep_for(work(slot));
             table.slot(slot).model.set("queried");
             --active;
+            if (slot == 0) {
+                slowRowDone = true;
+            }
             {
                 std::lock_guard lock(mutex);
                 finished.insert(slot);
+                if (slot != 0 && !slowRowDone) {
+                    ++finishedWhileSlowRowRan;
+                }
             }
             std::lock_guard lock(run.mutex);
             ++run.doneCount;
@@ -275,51 +287,6 @@ TEST(AcquisitionRun, ACancelAnsweredNoGoesOnWithTheNextBatch) {
     EXPECT_EQ(run.runState.load(), kRunEnded);
 }
 
-namespace {
-
-// A wide run: who was asked, on which thread, how many at once, and when.
-struct WindowQuery {
-    WindowQuery(PrinterTable& table, RunState& run) : table(table), run(run) {}
-
-    PrinterTable& table;
-    RunState& run;
-    std::function<std::chrono::milliseconds(int slot)> work = [](int) { return std::chrono::milliseconds(5); };
-    std::mutex mutex;
-    std::vector<int> started;
-    std::set<std::thread::id> threads;
-    std::atomic<int> active{0};
-    std::atomic<int> mostAtOnce{0};
-    std::atomic<bool> slowRowDone{false};
-    int finishedWhileSlowRowRan = 0;
-
-    PrinterQuery query() {
-        return [this](int slot) {
-            {
-                std::lock_guard lock(mutex);
-                started.push_back(slot);
-                threads.insert(std::this_thread::get_id());
-            }
-            int now = ++active;
-            int most = mostAtOnce.load();
-            while (now > most && !mostAtOnce.compare_exchange_weak(most, now)) {
-            }
-            std::this_thread::sleep_for(work(slot));
-            table.slot(slot).model.set("queried");
-            --active;
-            if (slot == 0) {
-                slowRowDone = true;
-            } else if (!slowRowDone) {
-                std::lock_guard lock(mutex);
-                ++finishedWhileSlowRowRan;
-            }
-            std::lock_guard lock(run.mutex);
-            ++run.doneCount;
-        };
-    }
-};
-
-} // namespace
-
 TEST(AcquisitionRun, AWideRunKeepsItsWindowFullAndNeverWaitsForTheSlowest) {
     PrinterTable table;
     addRows(table, 120);
@@ -327,7 +294,7 @@ TEST(AcquisitionRun, AWideRunKeepsItsWindowFullAndNeverWaitsForTheSlowest) {
     table.slot(7).acquire = 0;
     table.slot(7).model.set("not marked");
     RunState run;
-    WindowQuery recorder{table, run};
+    RecordingQuery recorder{table, run};
     // The first row is as slow as a silent printer; the others answer at once.
     recorder.work = [](int slot) { return std::chrono::milliseconds(slot == 0 ? 600 : 5); };
     FakeHost host;
@@ -337,7 +304,7 @@ TEST(AcquisitionRun, AWideRunKeepsItsWindowFullAndNeverWaitsForTheSlowest) {
     acquisitionRun(table, false, run, ui, host, recorder.query(), timing);
 
     // Every marked row once; the others were taken up while the slow one ran.
-    std::vector<int> asked = recorder.started;
+    std::vector<int> asked = recorder.order;
     std::sort(asked.begin(), asked.end());
     ASSERT_EQ(asked.size(), 119u);
     EXPECT_TRUE(std::adjacent_find(asked.begin(), asked.end()) == asked.end());
@@ -359,7 +326,7 @@ TEST(AcquisitionRun, ACancelInAWideRunIsAskedAtOnceAndStartsNothingMore) {
         addRows(table, 100);
         table.slot(99).model.set("before the run");
         RunState run;
-        WindowQuery recorder{table, run};
+        RecordingQuery recorder{table, run};
         recorder.work = [](int) { return std::chrono::milliseconds(40); };
         FakeHost host;
         int doneWhenAsked = -1;
@@ -367,7 +334,7 @@ TEST(AcquisitionRun, ACancelInAWideRunIsAskedAtOnceAndStartsNothingMore) {
         int startedWhenAnswered = -1;
         auto started = [&] {
             std::lock_guard lock(recorder.mutex);
-            return static_cast<int>(recorder.started.size());
+            return static_cast<int>(recorder.order.size());
         };
         host.user = [&](RunState& state) {
             while (state.doneCount.load() < 20) {

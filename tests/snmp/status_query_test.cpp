@@ -5,6 +5,7 @@
 #include "settings/app_settings.h"
 #include "snmp/run_state.h"
 #include "snmp/snmp_get.h"
+#include "tests/snmp/printer_agents.h"
 #include "tests/support/snmpsim_agent.h"
 
 #include <filesystem>
@@ -267,67 +268,6 @@ TEST(ErrorStateOctet, ReadsTheRenderedFirstByte) {
     EXPECT_EQ(errorStateOctet("<"), '<');
     EXPECT_EQ(errorStateOctet("<0xZZ"), '<');
 }
-
-// Against simulated printers on 127.0.2.x, port 1161.
-class StatusQueryAgainstAgents : public ::testing::Test {
-protected:
-    static void SetUpTestSuite() {
-        initSnmpLibrary();
-        std::vector<SimulatedAgent> agents = {
-            {"127.0.2.1", projectRecording("full_printer.snmprec")},
-            {"127.0.2.2", projectRecording("no_paper_short_counter.snmprec")},
-            {"127.0.2.3", projectRecording("low_paper_zero_counters.snmprec")},
-            {"127.0.2.4", projectRecording("model_only.snmprec")},
-            {"127.0.2.5", projectRecording("foreign_model.snmprec")},
-        };
-        if (sharedRecordingsPresent()) {
-            int n = 10;
-            for (const char* name : kSharedRecordings) {
-                agents.push_back({"127.0.2." + std::to_string(n++), sharedRecordingDir() + "/" + name});
-            }
-        }
-        s_agents = new SnmpSimAgents(agents, 1161);
-    }
-    static void TearDownTestSuite() {
-        delete s_agents;
-        s_agents = nullptr;
-    }
-
-    static AppSettings settings() {
-        AppSettings settings;
-        settings.snmpPort = 1161;
-        settings.timeoutSeconds = 1;
-        settings.retryCount = 0;
-        return settings;
-    }
-
-    static PrinterRecord query(const std::string& address, const AppSettings& settings) {
-        auto table = std::make_unique<PrinterTable>();
-        table->appendRecord(address, "public", "");
-        RunState run;
-        queryPrinter(*table, 0, settings, run);
-        EXPECT_EQ(run.doneCount, 1);
-        return table->slot(0);
-    }
-
-    static std::string sharedAgent(const char* name) {
-        int n = 10;
-        for (const char* recording : kSharedRecordings) {
-            if (std::string_view(recording) == name) {
-                return "127.0.2." + std::to_string(n);
-            }
-            ++n;
-        }
-        return "";
-    }
-
-    static constexpr const char* kSharedRecordings[] = {
-        "brother_hl5370dw.snmprec", "epson.snmprec", "konica_c250i.snmprec",
-        "ricoh_mpc3002.snmprec",    "sharp.snmprec", "zebra.snmprec"};
-    static SnmpSimAgents* s_agents;
-};
-
-SnmpSimAgents* StatusQueryAgainstAgents::s_agents = nullptr;
 
 TEST_F(StatusQueryAgainstAgents, AnAnsweringPrinterFillsEveryField) {
     PrinterRecord row = query("127.0.2.1", settings());

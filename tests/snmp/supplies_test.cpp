@@ -1,14 +1,9 @@
 #include "snmp/supplies.h"
 
 #include "base/cp932.h"
-#include "inventory/printer_table.h"
-#include "settings/app_settings.h"
-#include "snmp/run_state.h"
-#include "snmp/snmp_get.h"
-#include "tests/support/snmpsim_agent.h"
+#include "tests/snmp/printer_agents.h"
 
 #include <gtest/gtest.h>
-#include <memory>
 #include <string>
 #include <vector>
 
@@ -38,67 +33,21 @@ TEST(Supplies, OnlyConsumedOrUnclassedRowsWithAPercentCountForTheLowest) {
     EXPECT_FALSE(answerInteger("12 pages").has_value());
 }
 
-// Against simulated printers on 127.0.2.30 and up, port 1161.
-class SuppliesAgainstAgents : public ::testing::Test {
-protected:
-    static void SetUpTestSuite() {
-        initSnmpLibrary();
-        std::vector<SimulatedAgent> agents = {
-            {"127.0.2.30", projectRecording("full_printer.snmprec")},
-            {"127.0.2.31", projectRecording("supplies_one.snmprec")},
-            {"127.0.2.32", projectRecording("supplies_five.snmprec")},
-            {"127.0.2.33", projectRecording("supplies_forty.snmprec")},
-            {"127.0.2.34", projectRecording("supplies_silent_walk.snmprec")},
-        };
-        if (sharedRecordingsPresent()) {
-            for (std::size_t i = 0; i < std::size(kShared); ++i) {
-                agents.push_back({sharedAgent(i), sharedRecordingDir() + "/" + kShared[i]});
-            }
-        }
-        s_agents = new SnmpSimAgents(agents, 1161);
-    }
-    static void TearDownTestSuite() {
-        delete s_agents;
-        s_agents = nullptr;
-    }
-
-    static PrinterRecord query(const std::string& address) {
-        AppSettings settings;
-        settings.snmpPort = 1161;
-        settings.timeoutSeconds = 1;
-        settings.filterEnabled = false;
-        settings.supplies = true;
-        auto table = std::make_unique<PrinterTable>();
-        table->appendRecord(address, "public", "");
-        RunState run;
-        queryPrinter(*table, 0, settings, run);
-        return table->slot(0);
-    }
-
-    static std::string sharedAgent(std::size_t i) { return "127.0.2." + std::to_string(40 + i); }
-
-    static constexpr const char* kShared[] = {"brother_hl5370dw.snmprec", "epson.snmprec", "konica_c250i.snmprec",
-                                              "ricoh_mpc3002.snmprec",    "sharp.snmprec", "zebra.snmprec"};
-    static SnmpSimAgents* s_agents;
-};
-
-SnmpSimAgents* SuppliesAgainstAgents::s_agents = nullptr;
-
-TEST_F(SuppliesAgainstAgents, SerialAndSuppliesOfOurRecordings) {
-    PrinterRecord none = query("127.0.2.30");
+TEST_F(StatusQueryAgainstAgents, SerialAndSuppliesOfOurRecordings) {
+    PrinterRecord none = query("127.0.2.1", withSupplies());
     EXPECT_EQ(none.model.view(), "PALIVOX LP-9000");
     EXPECT_EQ(none.alertDescription.view(), std::string(126, 'A')) << "the usual objects come first";
     EXPECT_EQ(none.serialNumber.view(), "") << "the agent lacks it";
     EXPECT_EQ(none.lowestSupply, kNoSupplyPercent);
     EXPECT_EQ(none.supplies.view(), "");
 
-    PrinterRecord one = query("127.0.2.31");
+    PrinterRecord one = query("127.0.2.31", withSupplies());
     EXPECT_EQ(one.supplies.view(), sjis("Toner:不明")) << "level -2";
     EXPECT_EQ(one.lowestSupply, kNoSupplyPercent);
 
     // Max 0 and -2, level -3, a class missing, a waste box emptier than every toner, the walk
     // leaving the descriptions for the next column.
-    PrinterRecord five = query("127.0.2.32");
+    PrinterRecord five = query("127.0.2.32", withSupplies());
     EXPECT_EQ(five.serialNumber.view(), "SN-5-0001");
     EXPECT_EQ(five.supplies.view(), sjis("Black Toner:40%; シアン　トナー:不明; Magenta Toner:32%; "
                                          "Yellow<0x01>Toner:残あり; Waste Toner Box:1%"));
@@ -106,7 +55,7 @@ TEST_F(SuppliesAgainstAgents, SerialAndSuppliesOfOurRecordings) {
 
     // 40 rows: 32 are asked (the 35th, at 1 %, is not), the text is cut within a double-byte
     // character at 1023 bytes, and so is the serial number at 255.
-    PrinterRecord forty = query("127.0.2.33");
+    PrinterRecord forty = query("127.0.2.33", withSupplies());
     EXPECT_EQ(forty.serialNumber.view(), std::string(254, 'A'));
     EXPECT_EQ(forty.lowestSupply, 6);
     const std::string text(forty.supplies.view());
@@ -118,15 +67,15 @@ TEST_F(SuppliesAgainstAgents, SerialAndSuppliesOfOurRecordings) {
     EXPECT_EQ(text.substr(text.size() - tail.size()), tail);
 }
 
-TEST_F(SuppliesAgainstAgents, APrinterSilentInTheWalkKeepsTheRowsItGave) {
-    PrinterRecord row = query("127.0.2.34");
+TEST_F(StatusQueryAgainstAgents, APrinterSilentInTheWalkKeepsTheRowsItGave) {
+    PrinterRecord row = query("127.0.2.34", withSupplies());
     EXPECT_EQ(row.serialNumber.view(), "SN-W");
     EXPECT_EQ(row.supplies.view(), "Toner 1:10%; Toner 2:20%");
     EXPECT_EQ(row.lowestSupply, 10);
     EXPECT_EQ(row.model.view(), "Printer Walk");
 }
 
-TEST_F(SuppliesAgainstAgents, RealPrinterRecordings) {
+TEST_F(StatusQueryAgainstAgents, SerialAndSuppliesOfRealPrinterRecordings) {
     if (!sharedRecordingsPresent()) {
         GTEST_SKIP() << "no recordings of real printers in " << sharedRecordingDir();
     }
@@ -150,10 +99,10 @@ TEST_F(SuppliesAgainstAgents, RealPrinterRecordings) {
          "Black Developer:74%; Fusing Unit:不明"},
         {"", kNoSupplyPercent, ""},
     };
-    for (std::size_t i = 0; i < std::size(kShared); ++i) {
-        PrinterRecord row = query(sharedAgent(i));
-        EXPECT_EQ(row.serialNumber.view(), expected[i].serial) << kShared[i];
-        EXPECT_EQ(row.lowestSupply, expected[i].lowest) << kShared[i];
-        EXPECT_EQ(row.supplies.view(), sjis(expected[i].supplies)) << kShared[i];
+    for (std::size_t i = 0; i < std::size(kSharedRecordings); ++i) {
+        PrinterRecord row = query(sharedAgent(kSharedRecordings[i]), withSupplies());
+        EXPECT_EQ(row.serialNumber.view(), expected[i].serial) << kSharedRecordings[i];
+        EXPECT_EQ(row.lowestSupply, expected[i].lowest) << kSharedRecordings[i];
+        EXPECT_EQ(row.supplies.view(), sjis(expected[i].supplies)) << kSharedRecordings[i];
     }
 }

@@ -1,0 +1,35 @@
+#pragma once
+
+#include "base/cp932.h"
+#include "settings/app_settings.h"
+
+#include <chrono>
+#include <string>
+#include <string_view>
+
+namespace sorpex::test {
+
+using Clock = std::chrono::steady_clock;
+
+inline double secondsSince(Clock::time_point start) {
+    return std::chrono::duration<double>(Clock::now() - start).count();
+}
+
+inline std::string sjis(std::string_view utf8) {
+    return cp932::fromUtf8(utf8);
+}
+
+// The report mail to a peer: a Japanese sender, subject and body, two recipients.
+inline AppSettings mailSettings(const std::string& address, int port) {
+    AppSettings settings;
+    settings.mailEnabled = true;
+    settings.mailServer = address;
+    settings.mailPort = port;
+    settings.mailFrom = sjis("報告係 <sorpex@example.test>");
+    settings.mailTo = "<admin@example.test>\r\n<backup@example.test>";
+    settings.mailSubject = sjis("月次報告 [SORPEX]");
+    settings.mailBody = sjis("本日の集計です。\r\nｶｳﾝﾀ一覧\r\n.csv を添付します\r\n");
+    return settings;
+}
+
+} // namespace sorpex::test
