@@ -79,9 +79,11 @@ EOF
 (cd "$work/demo" && exec "$program") >"$work/sorpex.log" 2>&1 &
 pids+=($!)
 
-# The visible window whose title matches, once it has shown.
+# The visible window whose title matches, once it has shown; fails when none shows in 20 s.
 window() {
-    timeout 20 xdotool search --sync --onlyvisible --name "$1" | head -n 1
+    local id
+    id=$(timeout 20 xdotool search --sync --onlyvisible --name "$1" | head -n 1) || true
+    [ -n "$id" ] && echo "$id"
 }
 shoot() {
     sleep 0.5 # let it paint
@@ -100,11 +102,9 @@ press() {
 }
 
 main=$(window '^demo - SORPEX$') || fail "no main window (see $work/sorpex.log)"
-[ -n "$main" ] || fail "no main window (see $work/sorpex.log)"
 
 press F5
-progress=$(window '^プリンター情報取得状況$')
-[ -n "$progress" ] || fail "no progress dialog"
+progress=$(window '^プリンター情報取得状況$') || fail "no progress dialog"
 sleep 0.5
 shoot "$progress" progress-dialog.png
 gone '^プリンター情報取得状況$'
@@ -115,23 +115,20 @@ shoot "$main" main-window-supplies.png
 press Home
 
 press Insert
-entry=$(window '^プリンタ情報$')
-[ -n "$entry" ] || fail "no entry dialog"
+entry=$(window '^プリンタ情報$') || fail "no entry dialog"
 shoot "$entry" entry-dialog.png
 xdotool key Escape
 gone '^プリンタ情報$'
 
 # 操作 menu: acquire, range, repeat settings, environment settings.
 press alt+o Down Down Return
-repeat=$(window '^繰り返し取得設定$')
-[ -n "$repeat" ] || fail "no repeat settings dialog"
+repeat=$(window '^繰り返し取得設定$') || fail "no repeat settings dialog"
 shoot "$repeat" repeat-settings.png
 xdotool key Escape
 gone '^繰り返し取得設定$'
 
 press alt+o Down Down Down Return
-config=$(window '^環境設定$')
-[ -n "$config" ] || fail "no environment settings dialog"
+config=$(window '^環境設定$') || fail "no environment settings dialog"
 shoot "$config" environment-settings.png
 xdotool key Escape
 gone '^環境設定$'
