@@ -178,7 +178,9 @@ int acceptOnlyFromPeer(netsnmp_session*, netsnmp_transport* transport, void* fro
 long randomRequestId() {
     std::uint32_t bits = 0;
     if (getrandom(&bits, sizeof bits, GRND_NONBLOCK) != static_cast<ssize_t>(sizeof bits)) {
-        bits = static_cast<std::uint32_t>(std::chrono::steady_clock::now().time_since_epoch().count() * 2654435761u);
+        // Only before the kernel's pool is ready: the clock's low bits, spread.
+        const auto ticks = static_cast<std::uint64_t>(std::chrono::steady_clock::now().time_since_epoch().count());
+        bits = static_cast<std::uint32_t>(ticks * 2654435761u);
     }
     bits &= 0x7FFFFFFFu;
     return bits == 0 ? 1 : static_cast<long>(bits);
