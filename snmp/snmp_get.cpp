@@ -5,11 +5,15 @@
 #include "snmp/snmp_reply.h"
 #include "snmp/snmp_value.h"
 
+#include <chrono>
 #include <cstdlib>
 #include <cstring>
 #include <memory>
 #include <mutex>
 #include <vector>
+
+#include <netinet/in.h>
+#include <sys/random.h>
 
 #include <net-snmp/net-snmp-config.h>
 #include <net-snmp/net-snmp-includes.h>
@@ -139,16 +143,59 @@ int parseReply(netsnmp_session*, netsnmp_pdu* pdu, u_char* data, size_t length) 
     return 0;
 }
 
-// Owns one single-session handle of the library.
+bool sameAddress(const netsnmp_sockaddr_storage& a, const netsnmp_sockaddr_storage& b) {
+    if (a.sa.sa_family != b.sa.sa_family) {
+        return false;
+    }
+    switch (a.sa.sa_family) {
+    case AF_INET:
+        return a.sin.sin_port == b.sin.sin_port && a.sin.sin_addr.s_addr == b.sin.sin_addr.s_addr;
+#ifdef NETSNMP_ENABLE_IPV6
+    case AF_INET6:
+        return a.sin6.sin6_port == b.sin6.sin6_port &&
+               memcmp(&a.sin6.sin6_addr, &b.sin6.sin6_addr, sizeof a.sin6.sin6_addr) == 0;
+#endif
+    default:
+        return false;
+    }
+}
+
+// The library takes a reply from whoever sends one to the session's port, if only its request ID
+// matches. A reply counts only when it comes from the address and port the request went to; any
+// other is dropped unread, and the request waits on for its own answer.
+int acceptOnlyFromPeer(netsnmp_session*, netsnmp_transport* transport, void* from, int fromLength) {
+    if (transport == nullptr || from == nullptr || fromLength != static_cast<int>(sizeof(netsnmp_indexed_addr_pair)) ||
+        transport->data == nullptr || transport->data_length != static_cast<int>(sizeof(netsnmp_indexed_addr_pair))) {
+        return 0;
+    }
+    const auto* sender = static_cast<const netsnmp_indexed_addr_pair*>(from);
+    const auto* peer = static_cast<const netsnmp_indexed_addr_pair*>(transport->data);
+    return sameAddress(sender->remote_addr, peer->remote_addr) ? 1 : 0;
+}
+
+// A request ID in 1 .. 2^31 - 1 that a sender who sees none of our requests cannot guess: the
+// library counts its IDs up from one process-wide start.
+long randomRequestId() {
+    std::uint32_t bits = 0;
+    if (getrandom(&bits, sizeof bits, GRND_NONBLOCK) != static_cast<ssize_t>(sizeof bits)) {
+        // Only before the kernel's pool is ready: the clock's low bits, spread.
+        const auto ticks = static_cast<std::uint64_t>(std::chrono::steady_clock::now().time_since_epoch().count());
+        bits = static_cast<std::uint32_t>(ticks * 2654435761u);
+    }
+    bits &= 0x7FFFFFFFu;
+    return bits == 0 ? 1 : static_cast<long>(bits);
+}
+
+// Owns one single-session handle of the library. Its requests are numbered from a random start.
 class Session {
 public:
-    explicit Session(netsnmp_session& config) {
+    explicit Session(netsnmp_session& config) : m_nextRequestId(randomRequestId()) {
         std::lock_guard lock(libraryMutex());
         netsnmp_transport* transport = netsnmp_transport_open_client("snmp", config.peername);
         if (transport != nullptr) {
             // The session owns the transport from here on, also when it cannot be made.
-            m_handle =
-                snmp_sess_add_ex(&config, transport, nullptr, parseReply, nullptr, nullptr, nullptr, nullptr, nullptr);
+            m_handle = snmp_sess_add_ex(&config, transport, acceptOnlyFromPeer, parseReply, nullptr, nullptr, nullptr,
+                                        nullptr, nullptr);
         }
     }
     ~Session() {
@@ -162,8 +209,15 @@ public:
 
     void* handle() const { return m_handle; }
 
+    long nextRequestId() {
+        const long id = m_nextRequestId;
+        m_nextRequestId = id == 0x7FFFFFFF ? 1 : id + 1;
+        return id;
+    }
+
 private:
     void* m_handle = nullptr;
+    long m_nextRequestId;
 };
 
 struct PduDeleter {
@@ -231,6 +285,9 @@ int request(const AppSettings& settings, int pduType, std::string_view agent, st
     {
         std::lock_guard lock(libraryMutex());
         pdu = snmp_pdu_create(pduType);
+    }
+    if (pdu != nullptr) {
+        pdu->reqid = session.nextRequestId();
     }
     if (pdu == nullptr || snmp_add_null_var(pdu, asked.data(), asked.size()) == nullptr) {
         snmp_free_pdu(pdu);

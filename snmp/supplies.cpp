@@ -28,6 +28,41 @@ std::string_view rowIndex(std::string_view name) {
     return name.substr(column.size() + 1);
 }
 
+// True when the dotted identifier `after` comes after `before` in the agent's order: arc by arc,
+// a prefix first. An agent that answers otherwise would lead the walk round in a circle.
+bool comesAfter(std::string_view after, std::string_view before) {
+    // One arc without its leading zeros; by length first, then by bytes, digits compare as numbers
+    // of any size.
+    auto nextArc = [](std::string_view& text) {
+        if (!text.empty() && text.front() == '.') {
+            text.remove_prefix(1);
+        }
+        const std::size_t dot = std::min(text.find('.'), text.size());
+        std::string_view arc = text.substr(0, dot);
+        text.remove_prefix(dot);
+        arc.remove_prefix(std::min(arc.find_first_not_of('0'), arc.size()));
+        return arc;
+    };
+    while (!before.empty()) {
+        if (after.empty()) {
+            return false;
+        }
+        const std::string_view a = nextArc(after), b = nextArc(before);
+        if (a.size() != b.size()) {
+            return a.size() > b.size();
+        }
+        if (a != b) {
+            return a > b;
+        }
+    }
+    return !after.empty();
+}
+
+// prtMarkerSuppliesType values of containers that fill up: waste toner, ink, wax, water, paper.
+bool isWasteType(long long type) {
+    return type == 4 || type == 8 || type == 14 || type == 24 || type == 26;
+}
+
 } // namespace
 
 std::optional<long long> answerInteger(std::string_view answer) {
@@ -51,7 +86,8 @@ int lowestSupplyPercent(const std::vector<SupplyRow>& rows) {
     int lowest = kNoSupplyPercent;
     for (const SupplyRow& row : rows) {
         std::optional<int> percent = supplyPercent(row);
-        const bool runsOut = !row.supplyClass || *row.supplyClass == kSupplyThatIsConsumed;
+        const bool runsOut = row.supplyClass ? *row.supplyClass == kSupplyThatIsConsumed
+                                             : !(row.supplyType && isWasteType(*row.supplyType));
         if (runsOut && percent && (lowest == kNoSupplyPercent || *percent < lowest)) {
             lowest = *percent;
         }
@@ -62,20 +98,24 @@ int lowestSupplyPercent(const std::vector<SupplyRow>& rows) {
 std::string suppliesText(const std::vector<SupplyRow>& rows) {
     static const std::string someRemaining = cp932::fromUtf8("残あり");
     static const std::string unknown = cp932::fromUtf8("不明");
+    // A record cuts its text at 1023 bytes, which may fall in a percent ("…:4" for 40 %).
+    constexpr std::size_t kLimit = kTextWidth - 1;
     std::string text;
     for (const SupplyRow& row : rows) {
-        if (!text.empty()) {
-            text += "; ";
-        }
-        text += row.description;
-        text += ':';
+        std::string entry = text.empty() ? std::string() : std::string("; ");
+        entry += row.description;
+        entry += ':';
         if (std::optional<int> percent = supplyPercent(row)) {
-            text += std::to_string(*percent) + "%";
+            entry += std::to_string(*percent) + "%";
         } else if (row.level == kSomeRemaining) {
-            text += someRemaining;
+            entry += someRemaining;
         } else {
-            text += unknown;
+            entry += unknown;
         }
+        if (text.size() + entry.size() > kLimit) {
+            break;
+        }
+        text += entry;
     }
     return text;
 }
@@ -99,13 +139,17 @@ void askSupplies(PrinterRecord& row, const SnmpTransport& transport) {
         bool answered =
             transport.getNext(row.ipAddress.view(), row.community.view(), name, next, answer) == kSnmpAnswered;
         const std::string index(rowIndex(next));
-        if (!answered || index.empty()) {
+        if (!answered || index.empty() || !comesAfter(next, name)) {
             break;
         }
         SupplyRow supply;
         supply.description = answer;
         answered = ask(columnOid(printer_oid::kSupplyClass, index));
         supply.supplyClass = answerInteger(answer);
+        if (answered && !supply.supplyClass) {
+            answered = ask(columnOid(printer_oid::kSupplyType, index));
+            supply.supplyType = answerInteger(answer);
+        }
         answered = answered && ask(columnOid(printer_oid::kSupplyMaxCapacity, index));
         supply.maxCapacity = answerInteger(answer);
         answered = answered && ask(columnOid(printer_oid::kSupplyLevel, index));

@@ -15,6 +15,7 @@ namespace printer_oid {
 inline constexpr std::string_view kSerialNumber = ".1.3.6.1.2.1.43.5.1.1.17.1";
 // Columns of prtMarkerSuppliesTable; a row's index (hrDeviceIndex.supplyIndex) follows them.
 inline constexpr std::string_view kSupplyClass = ".1.3.6.1.2.1.43.11.1.1.4";
+inline constexpr std::string_view kSupplyType = ".1.3.6.1.2.1.43.11.1.1.5";
 inline constexpr std::string_view kSupplyDescription = ".1.3.6.1.2.1.43.11.1.1.6";
 inline constexpr std::string_view kSupplyMaxCapacity = ".1.3.6.1.2.1.43.11.1.1.8";
 inline constexpr std::string_view kSupplyLevel = ".1.3.6.1.2.1.43.11.1.1.9";
@@ -36,6 +37,8 @@ struct SupplyRow {
     std::optional<long long> supplyClass;
     std::optional<long long> maxCapacity;
     std::optional<long long> level;
+    // prtMarkerSuppliesType, asked only when the class is missing.
+    std::optional<long long> supplyType;
 };
 
 // The integer of a rendered INTEGER or Gauge answer; nothing for any other text.
@@ -45,16 +48,19 @@ std::optional<long long> answerInteger(std::string_view answer);
 // positive; nothing otherwise.
 std::optional<int> supplyPercent(const SupplyRow& row);
 
-// The lowest percent over the rows that run out (class supplyThatIsConsumed, or no class at all);
-// kNoSupplyPercent when none of them has a percent. Waste receptacles fill up and never count.
+// The lowest percent over the rows that run out (class supplyThatIsConsumed, or no class and a
+// type that is no waste container); kNoSupplyPercent when none of them has a percent. Waste
+// receptacles fill up and never count.
 int lowestSupplyPercent(const std::vector<SupplyRow>& rows);
 
-// "<description>:<percent>%", ":残あり" or ":不明" per row, joined by "; ", CP932, whole.
+// "<description>:<percent>%", ":残あり" or ":不明" per row, joined by "; ", CP932: as many whole
+// entries as fit in a record's text (1023 bytes), never a part of one.
 std::string suppliesText(const std::vector<SupplyRow>& rows);
 
 // The serial number and the supplies of the row's printer into its serialNumber, lowestSupply
 // and supplies: one GET for the serial, then the descriptions walked with GETNEXT and three GETs
-// per row. A request without an answer ends the walk; the rows answered whole before it are kept.
+// per row (four when the class is missing). A request without an answer, or a GETNEXT answer
+// that is not after the object asked, ends the walk; the rows answered whole before it are kept.
 void askSupplies(PrinterRecord& row, const SnmpTransport& transport);
 
 } // namespace sorpex

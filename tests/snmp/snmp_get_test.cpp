@@ -10,6 +10,11 @@
 #include <gtest/gtest.h>
 #include <thread>
 
+#include <arpa/inet.h>
+#include <netinet/in.h>
+#include <sys/socket.h>
+#include <unistd.h>
+
 using namespace sorpex;
 using namespace sorpex::test;
 
@@ -256,5 +261,82 @@ TEST(SnmpGetRealPrinters, AnswerWhatTheirRecordingsHold) {
                 EXPECT_EQ(out, "Not Support") << files[i] << " " << oid;
             }
         }
+    }
+}
+
+namespace {
+
+// A UDP socket on one loopback address and port, closed with the object.
+struct UdpSocket {
+    UdpSocket(const char* address, int port) : fd(socket(AF_INET, SOCK_DGRAM, 0)) {
+        sockaddr_in local{};
+        local.sin_family = AF_INET;
+        local.sin_port = htons(static_cast<std::uint16_t>(port));
+        inet_pton(AF_INET, address, &local.sin_addr);
+        bound = fd >= 0 && bind(fd, reinterpret_cast<sockaddr*>(&local), sizeof local) == 0;
+        timeval wait{3, 0};
+        setsockopt(fd, SOL_SOCKET, SO_RCVTIMEO, &wait, sizeof wait);
+    }
+    ~UdpSocket() { close(fd); }
+    int fd;
+    bool bound = false;
+};
+
+// The GetResponse to a short-form v1 request: its PDU tag made 0xA2, its NULL value "ok", and
+// the four enclosing lengths grown by two. Puts the request ID's bytes into `requestId`.
+std::string answerTo(std::string message, std::string& requestId) {
+    const std::size_t pdu = 7 + static_cast<unsigned char>(message[6]);
+    const std::size_t list = pdu + 2 + (2 + message[pdu + 3]) + 6;
+    requestId = message.substr(pdu + 4, static_cast<unsigned char>(message[pdu + 3]));
+    message[pdu] = '\xA2';
+    for (std::size_t length : {std::size_t{1}, pdu + 1, list + 1, list + 3}) {
+        message[length] = static_cast<char>(message[length] + 2);
+    }
+    message.replace(message.size() - 2, 2, "\x04\x02ok", 4);
+    return message;
+}
+
+} // namespace
+
+// The agent, 127.0.19.1:1161, gets every request; the reply leaves from the socket of the case.
+TEST(SnmpGetReplySource, OnlyTheAddressAndPortAskedAreHeardAndEachSessionStartsAtARandomId) {
+    UdpSocket agent("127.0.19.1", kPort), otherPort("127.0.19.1", kPort + 1), otherAddress("127.0.19.2", kPort);
+    ASSERT_TRUE(agent.bound && otherPort.bound && otherAddress.bound);
+    struct Case {
+        const char* from;
+        int replyFd;
+        int result;
+        const char* out;
+    };
+    const Case cases[] = {{"the agent", agent.fd, kSnmpAnswered, "ok"},
+                          {"another port", otherPort.fd, kSnmpNoResponse, "No Response"},
+                          {"another address", otherAddress.fd, kSnmpNoResponse, "No Response"},
+                          {"the agent again", agent.fd, kSnmpAnswered, "ok"}};
+    std::vector<long long> ids;
+    for (const Case& c : cases) {
+        std::thread responder([&] {
+            char buffer[512];
+            sockaddr_in client{};
+            socklen_t length = sizeof client;
+            ssize_t got = recvfrom(agent.fd, buffer, sizeof buffer, 0, reinterpret_cast<sockaddr*>(&client), &length);
+            if (got > 0) {
+                std::string id;
+                const std::string reply = answerTo(std::string(buffer, static_cast<std::size_t>(got)), id);
+                ids.push_back(0);
+                for (unsigned char byte : id) {
+                    ids.back() = ids.back() << 8 | byte;
+                }
+                sendto(c.replyFd, reply.data(), reply.size(), 0, reinterpret_cast<sockaddr*>(&client), length);
+            }
+        });
+        std::string out;
+        EXPECT_EQ(snmpGet(testSettings(), "127.0.19.1", "public", ".1.3.6.1.2.1.1.1.0", out), c.result) << c.from;
+        EXPECT_EQ(out, c.out) << c.from;
+        responder.join();
+    }
+    ASSERT_EQ(ids.size(), std::size(cases));
+    for (std::size_t i = 1; i < ids.size(); ++i) {
+        EXPECT_GT(ids[i], 0);
+        EXPECT_GT(std::llabs(ids[i] - ids[i - 1]), 1) << "request IDs " << ids[i - 1] << " then " << ids[i];
     }
 }

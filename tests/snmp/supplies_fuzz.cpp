@@ -63,7 +63,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     row.ipAddress.set("10.0.0.1");
     row.community.set("public");
     sorpex::askSupplies(row, transport);
-    const int longest = 1 + 4 * static_cast<int>(sorpex::kMaxSupplyRows) + 1;
+    const int longest = 1 + 5 * static_cast<int>(sorpex::kMaxSupplyRows) + 1;
     if (replies.requests > longest || row.lowestSupply < sorpex::kNoSupplyPercent || row.lowestSupply > 100 ||
         row.supplies.view().size() > 1023 || row.serialNumber.view().size() > 255) {
         __builtin_trap();

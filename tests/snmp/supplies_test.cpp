@@ -3,6 +3,7 @@
 #include "base/cp932.h"
 #include "tests/snmp/printer_agents.h"
 
+#include <functional>
 #include <gtest/gtest.h>
 #include <string>
 #include <vector>
@@ -20,11 +21,11 @@ std::string sjis(const char* utf8) {
 
 TEST(Supplies, OnlyConsumedOrUnclassedRowsWithAPercentCountForTheLowest) {
     // class 1 (other) and 4 (a waste box) never count; an answer that is no number is unknown.
-    std::vector<SupplyRow> rows = {{"other", 1, 100, 1},
-                                   {"waste", kReceptacleThatIsFilled, 100, 0},
-                                   {"no class", answerInteger("Not Support"), 100, 57},
-                                   {"toner", kSupplyThatIsConsumed, 3, 2},
-                                   {"huge", 3, 1, answerInteger("99999999999999999999")}};
+    std::vector<SupplyRow> rows = {{"other", 1, 100, 1, {}},
+                                   {"waste", kReceptacleThatIsFilled, 100, 0, {}},
+                                   {"no class", answerInteger("Not Support"), 100, 57, {}},
+                                   {"toner", kSupplyThatIsConsumed, 3, 2, {}},
+                                   {"huge", 3, 1, answerInteger("99999999999999999999"), {}}};
     EXPECT_EQ(lowestSupplyPercent(rows), 57);
     EXPECT_EQ(suppliesText(rows), sjis("other:1%; waste:0%; no class:57%; toner:66%; huge:不明"));
     EXPECT_EQ(lowestSupplyPercent({rows[0], rows[1], rows[4]}), kNoSupplyPercent);
@@ -33,6 +34,108 @@ TEST(Supplies, OnlyConsumedOrUnclassedRowsWithAPercentCountForTheLowest) {
     EXPECT_FALSE(answerInteger("12 pages").has_value());
 }
 
+TEST(Supplies, WithoutAClassTheWasteTypesFillUpAndDoNotCount) {
+    std::vector<SupplyRow> rows;
+    for (long long waste : {4, 8, 14, 24, 26}) {
+        rows.push_back({"waste", std::nullopt, 100, 3, waste});
+    }
+    rows.push_back({"toner", std::nullopt, 100, 57, 3});
+    rows.push_back({"classed waste type", kSupplyThatIsConsumed, 100, 40, 4});
+    EXPECT_EQ(lowestSupplyPercent(rows), 40);
+    rows.pop_back();
+    EXPECT_EQ(lowestSupplyPercent(rows), 57);
+}
+
+TEST(Supplies, TheTextHoldsOnlyWholeEntries) {
+    // "<a × n>:10%" then "; b:40%": 1023 bytes hold both when n is 1012.
+    const std::pair<std::size_t, std::size_t> cases[] = {{1012, 1023}, {1013, 1017}, {1020, 0}};
+    for (auto [first, length] : cases) {
+        const std::string text = suppliesText({{std::string(first, 'a'), 3, 10, 1, {}}, {"b", 3, 10, 4, {}}});
+        EXPECT_EQ(text.size(), length) << first;
+        EXPECT_TRUE(text.empty() || text.back() == '%') << first;
+    }
+}
+
+namespace {
+
+constexpr std::string_view kDescriptions = printer_oid::kSupplyDescription;
+
+std::string row(int index) {
+    return std::string(kDescriptions) + ".1." + std::to_string(index);
+}
+
+// The row a GETNEXT asked after: 0 for the column itself.
+int rowAsked(std::string_view oid) {
+    return oid.size() > kDescriptions.size() + 3 ? std::stoi(std::string(oid.substr(kDescriptions.size() + 3))) : 0;
+}
+
+// An agent whose GETNEXT after row n (0: the column) names `next(n)` and describes it as "Ink";
+// every row has class `supplyClass`, type 4 (waste toner), maximum 100 and its index as its level.
+struct WalkedAgent {
+    std::function<std::string(int)> next;
+    std::string supplyClass = "3";
+    int requests = 0;
+
+    SnmpTransport transport() {
+        SnmpTransport t;
+        t.get = [this](std::string_view, std::string_view, std::string_view oid, std::string& out) {
+            ++requests;
+            const bool isClass = oid.substr(0, printer_oid::kSupplyClass.size()) == printer_oid::kSupplyClass;
+            const bool isMax = oid.substr(0, printer_oid::kSupplyMaxCapacity.size()) == printer_oid::kSupplyMaxCapacity;
+            const bool isType = oid.substr(0, printer_oid::kSupplyType.size()) == printer_oid::kSupplyType;
+            out = isClass ? supplyClass : isMax ? "100" : isType ? "4" : std::string(oid.substr(oid.rfind('.') + 1));
+            return kSnmpAnswered;
+        };
+        t.getNext = [this](std::string_view, std::string_view, std::string_view oid, std::string& name,
+                           std::string& out) {
+            ++requests;
+            name = next(rowAsked(oid));
+            out = "Ink";
+            return kSnmpAnswered;
+        };
+        return t;
+    }
+};
+
+} // namespace
+
+TEST(SuppliesWalk, StopsAtTheRowCapOrAtTheFirstAnswerThatIsNotAfterTheOneAsked) {
+    struct Case {
+        const char* what;
+        std::function<std::string(int)> next;
+        const char* text;
+        int requests; // the serial's GET included
+    };
+    const Case cases[] = {
+        {"the same row again", [](int) { return row(7); }, "Ink:7%", 6},
+        {"a row before", [](int n) { return row(n == 0 ? 7 : n - 1); }, "Ink:7%", 6},
+        {"the column itself", [](int n) { return n == 0 ? row(7) : std::string(kDescriptions) + ".1"; }, "Ink:7%", 6},
+        {"9 then 10 (numbers, not texts)",
+         [](int n) { return n == 0   ? row(9)
+                            : n == 9 ? row(10)
+                                     : std::string(".1.4"); }, "Ink:9%; Ink:10%", 10},
+    };
+    for (const Case& c : cases) {
+        WalkedAgent agent{c.next};
+        PrinterRecord record;
+        askSupplies(record, agent.transport());
+        EXPECT_EQ(record.supplies.view(), c.text) << c.what;
+        EXPECT_EQ(agent.requests, c.requests) << c.what;
+    }
+    WalkedAgent endless{[](int n) { return row(n + 1); }};
+    PrinterRecord record;
+    askSupplies(record, endless.transport());
+    EXPECT_EQ(endless.requests, 1 + 4 * static_cast<int>(kMaxSupplyRows)) << "no 33rd GETNEXT";
+    EXPECT_EQ(record.lowestSupply, 1);
+    const std::string text(record.supplies.view());
+    EXPECT_EQ(text.substr(text.size() - 9), "; Ink:32%") << text;
+
+    WalkedAgent classless{[](int n) { return n < 2 ? row(n + 1) : std::string(".1.4"); }, "Not Support"};
+    askSupplies(record, classless.transport());
+    EXPECT_EQ(classless.requests, 1 + 2 * 5 + 1) << "the type is asked after the missing class";
+    EXPECT_EQ(record.supplies.view(), "Ink:1%; Ink:2%");
+    EXPECT_EQ(record.lowestSupply, kNoSupplyPercent) << "waste toner fills up";
+}
 TEST_F(StatusQueryAgainstAgents, SerialAndSuppliesOfOurRecordings) {
     PrinterRecord none = query("127.0.2.1", withSupplies());
     EXPECT_EQ(none.model.view(), "PALIVOX LP-9000");
@@ -53,15 +156,15 @@ TEST_F(StatusQueryAgainstAgents, SerialAndSuppliesOfOurRecordings) {
                                          "Yellow<0x01>Toner:残あり; Waste Toner Box:1%"));
     EXPECT_EQ(five.lowestSupply, 32);
 
-    // 40 rows: 32 are asked (the 35th, at 1 %, is not), the text is cut within a double-byte
-    // character at 1023 bytes, and so is the serial number at 255.
+    // 40 rows: 32 are asked (the 35th, at 1 %, is not), the text ends with the last entry that
+    // fits whole in 1023 bytes, and the serial number is cut within a double-byte character at 255.
     PrinterRecord forty = query("127.0.2.33", withSupplies());
     EXPECT_EQ(forty.serialNumber.view(), std::string(254, 'A'));
     EXPECT_EQ(forty.lowestSupply, 6);
     const std::string text(forty.supplies.view());
-    EXPECT_EQ(text.size(), 1022u);
+    EXPECT_EQ(text.size(), 1018u);
     const std::string head = sjis("消耗品カートリッジ（大容量）01:6%; 消耗品カートリッジ（大容量）02:0%; ");
-    const std::string tail = sjis("28:100%; 消");
+    const std::string tail = sjis("（大容量）28:100%");
     EXPECT_EQ(text.substr(0, head.size()), head);
     EXPECT_NE(text.find(sjis("（大容量）05:不明; ")), std::string::npos);
     EXPECT_EQ(text.substr(text.size() - tail.size()), tail);
