@@ -13,6 +13,7 @@
 #include "snmp/snmp_get.h"
 #include "snmp/status_query.h"
 
+#include <algorithm>
 #include <cerrno>
 #include <ostream>
 
@@ -34,7 +35,10 @@ const char* const kUsage =
     "  --settings FILE.ini    the settings file; by default SORPEX.ini in the current folder\n"
     "\n"
     "Exit codes: 0 done, 1 the list cannot be loaded, 2 usage, 3 the report cannot be\n"
-    "written, 4 the mail failed, 5 the settings file cannot be read.\n";
+    "written, 4 the mail failed, 5 the settings file cannot be read, 6 no printer answered,\n"
+    "7 the list has no valid address, 8 some rows were not asked (no thread or no socket for\n"
+    "them). With 6, 7 and 8 the report is written (and mailed) all the same; a failed mail\n"
+    "gives 4 before them.\n";
 
 // Questions are not asked: each message is printed, and the answer is the one that goes on.
 class ConsoleInteraction : public UserInteraction {
@@ -160,13 +164,31 @@ int runBatchMode(const std::vector<std::string>& args, std::ostream& out, std::o
             err << "  ID " << row.id << ": " << consoleText(row.ipAddress.view()) << " (Invalid IP Address)\n";
         }
     }
+    std::sort(run.notAsked.begin(), run.notAsked.end());
+    for (int slot : run.notAsked) {
+        const PrinterRecord& row = table.slot(slot);
+        err << "  ID " << row.id << ": " << consoleText(row.ipAddress.view()) << " (not asked)\n";
+    }
+    // The outcome of the run, for cron; the report is written all the same.
+    int outcome = kBatchOk;
+    if (run.totalCount.load() == 0) {
+        outcome = kBatchNoValidAddress;
+    } else if (!run.notAsked.empty()) {
+        outcome = kBatchRowsNotAsked;
+    } else if (run.answeredCount.load() == 0) {
+        err << "sorpex: no printer answered\n";
+        outcome = kBatchNoPrinterAnswered;
+    }
 
     const std::string reportPath =
         options.output.empty() ? nativeAutoFileName(settings, Clock().localNow()) : options.output;
     if (!writeCsvFile(table, reportPath, ui, csvLayout(settings))) {
         return kBatchReportUnwritable;
     }
-    out << reportPath << "\n";
+    // A reader that went away or a full disk loses the line, not the run's result.
+    if (!(out << reportPath << "\n" << std::flush)) {
+        err << "sorpex: the report's path could not be written to the standard output\n";
+    }
 
     if (options.mail) {
         // --mail asks for the mail whatever the report switch of the settings says.
@@ -178,7 +200,7 @@ int runBatchMode(const std::vector<std::string>& args, std::ostream& out, std::o
             return kBatchMailFailed;
         }
     }
-    return kBatchOk;
+    return outcome;
 }
 
 } // namespace sorpex

@@ -13,6 +13,9 @@ inline constexpr int kBatchUsage = 2;
 inline constexpr int kBatchReportUnwritable = 3;
 inline constexpr int kBatchMailFailed = 4;
 inline constexpr int kBatchSettingsUnreadable = 5;
+inline constexpr int kBatchNoPrinterAnswered = 6;
+inline constexpr int kBatchNoValidAddress = 7;
+inline constexpr int kBatchRowsNotAsked = 8; // no thread or no socket for them
 
 // True when the arguments ask for the batch mode (or its help or version) rather than the window.
 bool wantsBatchMode(const std::vector<std::string>& args);

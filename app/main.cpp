@@ -19,6 +19,8 @@ int main(int argc, char** argv) {
     // A write past the file-size limit fails with EFBIG, so a save reports it and removes its
     // temporary file, instead of the signal ending the process on the spot.
     std::signal(SIGXFSZ, SIG_IGN);
+    // A closed pipe on stdout gives EPIPE, said on stderr; the run's result stays the exit code.
+    std::signal(SIGPIPE, SIG_IGN);
     std::vector<std::string> args(argv + 1, argv + argc);
     // Started from the desktop menu, whose working folder is the home folder, SORPEX works in a
     // folder of its own; started from a shell, in the current folder.

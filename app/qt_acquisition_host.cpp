@@ -23,15 +23,21 @@ void QtAcquisitionHost::setBusy(bool busy) {
     }
 }
 
-void QtAcquisitionHost::runWithProgress(RunState& run, const std::function<void()>& batches) {
+bool QtAcquisitionHost::runWithProgress(RunState& run, const std::function<void()>& batches,
+                                        const ThreadStarter& start) {
     InputBlocker blocker(m_window);
     WaitDialog dialog(run, m_ui, m_window);
     QEventLoop loop;
     QObject::connect(&dialog, &WaitDialog::runEnded, &loop, &QEventLoop::quit);
-    std::thread worker(batches);
+    // Without its thread the run does not start: the window stays as it was, the run says why.
+    std::thread worker = start(batches);
+    if (!worker.joinable()) {
+        return false;
+    }
     dialog.start();
     loop.exec();
     worker.join();
+    return true;
 }
 
 } // namespace sorpex

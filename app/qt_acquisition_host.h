@@ -17,7 +17,7 @@ public:
     QtAcquisitionHost(QWidget* window, UserInteraction& ui, std::function<void()> refresh, std::function<void()> save);
 
     void setBusy(bool busy) override;
-    void runWithProgress(RunState& run, const std::function<void()>& batches) override;
+    bool runWithProgress(RunState& run, const std::function<void()>& batches, const ThreadStarter& start) override;
     void refreshList() override { m_refresh(); }
     void autoSave() override { m_save(); }
 

@@ -184,29 +184,37 @@ void CSORPEXApp::sendReportMail(const std::string& path) {
     }
     bool wasBusy = std::exchange(m_busy, true);
     ReportMailResult result = ReportMailResult::Failed;
+    bool started = false;
     {
         // The mail waits for its server up to seconds a step: it goes on a thread of its own so
         // the window keeps repainting; its message comes afterwards, here.
         InputBlocker blocker(m_frame.get());
         QApplication::setOverrideCursor(Qt::WaitCursor);
         std::atomic<bool> finished{false};
-        std::thread sender([&] {
+        std::thread sender = m_timing.start([&] {
             result = deliverReportMail(job);
             finished = true;
         });
-        QEventLoop loop;
-        QTimer poll;
-        connect(&poll, &QTimer::timeout, &loop, [&] {
-            if (finished) {
-                loop.quit();
-            }
-        });
-        poll.start(20);
-        loop.exec();
-        sender.join();
+        started = sender.joinable();
+        if (started) {
+            QEventLoop loop;
+            QTimer poll;
+            connect(&poll, &QTimer::timeout, &loop, [&] {
+                if (finished) {
+                    loop.quit();
+                }
+            });
+            poll.start(20);
+            loop.exec();
+            sender.join();
+        }
         QApplication::restoreOverrideCursor();
     }
-    showReportMailResult(result, *m_ui);
+    if (started) {
+        showReportMailResult(result, *m_ui);
+    } else {
+        m_ui->showMessage(cp932::fromUtf8("送信処理を開始できません。"), MessageIcon::Warning, MessageButtons::Ok);
+    }
     m_busy = wasBusy;
 }
 

@@ -2,6 +2,8 @@
 
 #include <chrono>
 #include <functional>
+#include <string>
+#include <thread>
 #include <vector>
 
 namespace sorpex {
@@ -13,6 +15,10 @@ struct RunState;
 // Asks the printer in one slot and raises RunState::doneCount when it is done.
 using PrinterQuery = std::function<void(int slot)>;
 
+// Starts a thread running `body`; a thread that is not joinable when the system has none to give.
+using ThreadStarter = std::function<std::thread(std::function<void()> body)>;
+std::thread startThread(std::function<void()> body);
+
 // What a run needs from whoever started it: the window, or the batch mode without one.
 class AcquisitionHost {
 public:
@@ -21,8 +27,9 @@ public:
     // The wait cursor, on from the start of the run to its end.
     virtual void setBusy(bool busy) = 0;
     // Runs `batches` to its end while the progress is shown; the window runs it on a thread of
-    // its own and shows the progress dialog meanwhile. It returns when `batches` has returned.
-    virtual void runWithProgress(RunState& run, const std::function<void()>& batches) = 0;
+    // its own (started by `start`) and shows the progress dialog meanwhile. It returns when
+    // `batches` has returned; false when it could not run it at all.
+    virtual bool runWithProgress(RunState& run, const std::function<void()>& batches, const ThreadStarter& start) = 0;
     virtual void refreshList() = 0;
     // The automatic save after the run: a new automatic file name, the file, the title.
     virtual void autoSave() = 0;
@@ -43,6 +50,8 @@ struct BatchTiming {
     // Printers in flight (the Parallel setting, 1 to 256): up to kBatchSize, batches of that size;
     // above it, a sliding window without start pauses.
     int parallel = kBatchSize;
+    // How the run starts its threads; tests make it fail.
+    ThreadStarter start = startThread;
 };
 
 // Checks and normalises the address of every row; a refused one gets "Invalid IP Address" as
@@ -53,11 +62,28 @@ std::vector<int> checkAddresses(PrinterTable& table, int* validRows, int* invali
 // `cursor` moved past it; -1 at the terminator.
 int nextQueriedSlot(const PrinterTable& table, const std::vector<int>& marks, std::size_t& cursor);
 
+// Starts a worker through `start`: once when `othersRunning` (the caller waits for them, then
+// tries again), else a few times with a pause between. Not joinable when it did not start.
+std::thread startWorker(const ThreadStarter& start, const std::function<void()>& body, bool othersRunning);
+
+// The rows from `cursor` on that the run will not ask: into RunState::notAsked, counted done.
+void leaveNotAsked(const PrinterTable& table, const std::vector<int>& marks, RunState& run, std::size_t& cursor);
+
 // The queries of a run, in table order, over the marked rows with a valid address. Up to ten at
 // once: batches of worker threads, one per row, with the cancel hand-shake through
-// RunState::runState after each batch. Wider: see runWindow. Ends with runState set to kRunEnded.
+// RunState::runState after each batch. Wider: see runWindow. Never more at once than free file
+// descriptors allow. A worker that cannot start waits for the running ones and is tried again;
+// when none can start at all, the rest of the rows go into RunState::notAsked and count as done.
+// Ends with runState set to kRunEnded.
 void runBatches(PrinterTable& table, const std::vector<int>& marks, RunState& run, const PrinterQuery& query,
                 const BatchTiming& timing = {});
+
+// The message of a run that left rows not asked.
+std::string notAskedMessage(std::size_t rows);
+
+// How many printers may be in flight at once, at most `width`: each holds one socket, and the
+// rest of the process keeps a reserve of the descriptors RLIMIT_NOFILE allows. At least one.
+int descriptorWidth(int width);
 
 // One acquisition run over the rows whose `acquire` is set.
 void acquisitionRun(PrinterTable& table, bool autoSave, RunState& run, UserInteraction& ui, AcquisitionHost& host,

@@ -9,20 +9,27 @@
 
 namespace sorpex {
 
-void ConsoleHost::runWithProgress(RunState& run, const std::function<void()>& batches) {
+bool ConsoleHost::runWithProgress(RunState& run, const std::function<void()>& batches, const ThreadStarter& start) {
     std::atomic<bool> finished{false};
-    std::thread worker([&] {
+    std::thread worker;
+    if (m_progress != nullptr) {
+        worker = start([&] {
+            batches();
+            finished = true;
+        });
+    }
+    // Without a progress line, or without a thread to show it beside, the batches run here.
+    if (!worker.joinable()) {
         batches();
-        finished = true;
-    });
-    while (m_progress != nullptr && !finished) {
+        return true;
+    }
+    while (!finished) {
         *m_progress << '\r' << run.doneCount.load() << '/' << run.totalCount.load() << std::flush;
         std::this_thread::sleep_for(std::chrono::milliseconds(200));
     }
     worker.join();
-    if (m_progress != nullptr) {
-        *m_progress << '\r' << run.doneCount.load() << '/' << run.totalCount.load() << '\n';
-    }
+    *m_progress << '\r' << run.doneCount.load() << '/' << run.totalCount.load() << '\n';
+    return true;
 }
 
 } // namespace sorpex

@@ -6,8 +6,9 @@
 
 namespace sorpex {
 
-// A run without a window: the batches go on a thread of their own, and with a progress stream
-// the count goes by there as "done/total". Nothing is busy, refreshed or saved automatically.
+// A run without a window: with a progress stream the batches go on a thread of their own and the
+// count goes by there as "done/total"; without one, or when that thread cannot start, they run
+// on the caller's thread. Nothing is busy, refreshed or saved automatically.
 class ConsoleHost : public AcquisitionHost {
 public:
     // `progress` may be null: then nothing is shown.
@@ -16,7 +17,7 @@ public:
     void setBusy(bool) override {}
     void refreshList() override {}
     void autoSave() override {}
-    void runWithProgress(RunState& run, const std::function<void()>& batches) override;
+    bool runWithProgress(RunState& run, const std::function<void()>& batches, const ThreadStarter& start) override;
 
 private:
     std::ostream* m_progress;

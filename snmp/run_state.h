@@ -4,6 +4,7 @@
 #include <chrono>
 #include <mutex>
 #include <thread>
+#include <vector>
 
 namespace sorpex {
 
@@ -21,7 +22,17 @@ struct RunState {
     std::atomic<int> doneCount{0};
     std::mutex mutex; // doneCount is raised under it
     std::atomic<bool> rangeMode{false};
+    // Printers that answered their first request.
+    std::atomic<int> answeredCount{0};
+    // Slots whose printer was never asked: no thread, no socket. Under `mutex`.
+    std::vector<int> notAsked;
 };
+
+// The row in `slot` was not asked (it counts as done all the same).
+inline void countNotAsked(RunState& run, int slot) {
+    std::lock_guard lock(run.mutex);
+    run.notAsked.push_back(slot);
+}
 
 // One more printer done, its row filled or (a worker that could not start) left as it was.
 inline void countDone(RunState& run) {

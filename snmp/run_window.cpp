@@ -5,7 +5,6 @@
 
 #include <condition_variable>
 #include <mutex>
-#include <system_error>
 #include <thread>
 
 namespace sorpex {
@@ -70,30 +69,33 @@ private:
 
 } // namespace
 
-void runWindow(PrinterTable& table, const std::vector<int>& marks, RunState& run, const PrinterQuery& query,
-               int width) {
+void runWindow(PrinterTable& table, const std::vector<int>& marks, RunState& run, const PrinterQuery& query, int width,
+               const ThreadStarter& start) {
     Window window(table, marks);
     std::vector<std::thread> workers;
     const int wanted = std::min(width, run.totalCount.load());
     workers.reserve(static_cast<std::size_t>(wanted));
     for (int i = 0; i < wanted; ++i) {
         window.workerStarted();
-        try {
-            workers.emplace_back([&] {
+        std::thread worker = startWorker(
+            start,
+            [&] {
                 for (int slot = window.take(); slot >= 0; slot = window.take()) {
                     query(slot);
                 }
                 window.workerEnded();
-            });
-        } catch (const std::system_error&) {
+            },
+            !workers.empty());
+        if (!worker.joinable()) {
             // Fewer threads than asked: the window is narrower, no row is lost.
             window.workerEnded();
             break;
         }
+        workers.push_back(std::move(worker));
     }
     if (workers.empty()) {
-        // Not one worker: the rows stay as they were and count as done, so nothing waits for them.
-        while (window.take() >= 0) {
+        for (int slot; (slot = window.take()) >= 0;) {
+            countNotAsked(run, slot);
             countDone(run);
         }
     }

@@ -5,11 +5,14 @@
 #include "snmp/snmp_reply.h"
 #include "snmp/snmp_value.h"
 
+#include <cerrno>
 #include <chrono>
+#include <condition_variable>
 #include <cstdlib>
 #include <cstring>
 #include <memory>
 #include <mutex>
+#include <optional>
 #include <vector>
 
 #include <netinet/in.h>
@@ -143,6 +146,19 @@ int parseReply(netsnmp_session*, netsnmp_pdu* pdu, u_char* data, size_t length) 
     return 0;
 }
 
+// The sessions open in this process: one that cannot open for want of a descriptor waits for
+// one of them to close. Descriptors are the process's, so this is too.
+struct OpenSessions {
+    std::mutex mutex;
+    std::condition_variable closed;
+    int open = 0;
+    unsigned closes = 0;
+};
+OpenSessions& openSessions() {
+    static OpenSessions sessions;
+    return sessions;
+}
+
 bool sameAddress(const netsnmp_sockaddr_storage& a, const netsnmp_sockaddr_storage& b) {
     if (a.sa.sa_family != b.sa.sa_family) {
         return false;
@@ -191,17 +207,31 @@ class Session {
 public:
     explicit Session(netsnmp_session& config) : m_nextRequestId(randomRequestId()) {
         std::lock_guard lock(libraryMutex());
+        m_seenCloses = closesSoFar();
+        errno = 0;
         netsnmp_transport* transport = netsnmp_transport_open_client("snmp", config.peername);
+        m_error = errno;
         if (transport != nullptr) {
             // The session owns the transport from here on, also when it cannot be made.
             m_handle = snmp_sess_add_ex(&config, transport, acceptOnlyFromPeer, parseReply, nullptr, nullptr, nullptr,
                                         nullptr, nullptr);
         }
+        if (m_handle != nullptr) {
+            std::lock_guard count(openSessions().mutex);
+            ++openSessions().open;
+        }
     }
     ~Session() {
         if (m_handle != nullptr) {
-            std::lock_guard lock(libraryMutex());
-            snmp_sess_close(m_handle);
+            {
+                std::lock_guard lock(libraryMutex());
+                snmp_sess_close(m_handle);
+            }
+            OpenSessions& sessions = openSessions();
+            std::lock_guard lock(sessions.mutex);
+            --sessions.open;
+            ++sessions.closes;
+            sessions.closed.notify_all();
         }
     }
     Session(const Session&) = delete;
@@ -215,9 +245,30 @@ public:
         return id;
     }
 
+    // After a failed open for want of descriptors (or memory), waits until another session of
+    // this process has closed since: true when it is worth trying again before `deadline`.
+    bool waitForDescriptor(std::chrono::steady_clock::time_point deadline) const {
+        if (m_error != EMFILE && m_error != ENFILE && m_error != ENOBUFS && m_error != ENOMEM) {
+            return false;
+        }
+        OpenSessions& sessions = openSessions();
+        std::unique_lock lock(sessions.mutex);
+        // With none of ours open, nothing of ours will free one.
+        sessions.closed.wait_until(lock, deadline,
+                                   [&] { return sessions.closes != m_seenCloses || sessions.open == 0; });
+        return sessions.closes != m_seenCloses;
+    }
+
 private:
+    static unsigned closesSoFar() {
+        std::lock_guard lock(openSessions().mutex);
+        return openSessions().closes;
+    }
+
     void* m_handle = nullptr;
     long m_nextRequestId;
+    int m_error = 0;
+    unsigned m_seenCloses = 0;
 };
 
 struct PduDeleter {
@@ -276,8 +327,15 @@ int request(const AppSettings& settings, int pduType, std::string_view agent, st
     config.timeout = static_cast<long>(settings.timeoutSeconds > 0 ? settings.timeoutSeconds : 0) * 1000000L;
     config.retries = settings.retryCount > 0 ? settings.retryCount : 0;
 
-    Session session(config);
-    if (session.handle() == nullptr) {
+    // A descriptor limit is this process's trouble, not the printer's silence: the request waits
+    // for one of its own sessions to close, at most as long as a silent printer would take.
+    const auto deadline = std::chrono::steady_clock::now() +
+                          std::chrono::microseconds(config.timeout) * (config.retries + 1) + std::chrono::seconds(1);
+    std::optional<Session> session(std::in_place, config);
+    while (session->handle() == nullptr && session->waitForDescriptor(deadline)) {
+        session.emplace(config);
+    }
+    if (session->handle() == nullptr) {
         out = "SNMP Open Error";
         return kSnmpLocalFailure;
     }
@@ -287,7 +345,7 @@ int request(const AppSettings& settings, int pduType, std::string_view agent, st
         pdu = snmp_pdu_create(pduType);
     }
     if (pdu != nullptr) {
-        pdu->reqid = session.nextRequestId();
+        pdu->reqid = session->nextRequestId();
     }
     if (pdu == nullptr || snmp_add_null_var(pdu, asked.data(), asked.size()) == nullptr) {
         snmp_free_pdu(pdu);
@@ -297,7 +355,7 @@ int request(const AppSettings& settings, int pduType, std::string_view agent, st
 
     netsnmp_pdu* rawResponse = nullptr;
     // The library frees the request whatever the outcome.
-    int status = snmp_sess_synch_response(session.handle(), pdu, &rawResponse);
+    int status = snmp_sess_synch_response(session->handle(), pdu, &rawResponse);
     PduPtr response(rawResponse);
     if (status != STAT_SUCCESS || !response) {
         out = "No Response";

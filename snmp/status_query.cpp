@@ -117,21 +117,30 @@ void clearAcquired(PrinterRecord& row) {
 }
 
 // Asks the objects in their order; the first request without an answer ends the query, and
-// what was not asked stays empty.
-void askPrinter(PrinterRecord& row, const AppSettings& settings, const RunState& run, const SnmpTransport& transport) {
+// what was not asked stays empty. True when the printer answered its first request; `local` is
+// set when a request could not be made here (no socket), which is no silence of the printer.
+bool askPrinter(PrinterRecord& row, const AppSettings& settings, const RunState& run, const SnmpTransport& transport,
+                bool& local) {
     std::string answer;
     auto ask = [&](std::string_view oid) {
-        return transport.get(row.ipAddress.view(), row.community.view(), oid, answer) == kSnmpAnswered;
+        const int result = transport.get(row.ipAddress.view(), row.community.view(), oid, answer);
+        local = result == kSnmpLocalFailure;
+        return result == kSnmpAnswered;
     };
 
     if (!ask(printer_oid::kDeviceDescr)) {
+        if (local) {
+            row.model.set(answer);
+            row.fromRange = 0;
+            return false;
+        }
         row.model.set("No Response");
         // A range scan drops the addresses where nothing answers.
         if (row.fromRange != 0 && run.rangeMode) {
             row.id = kEmptySlotId;
         }
         row.fromRange = 0;
-        return;
+        return false;
     }
     if (settings.filterEnabled && !isSupportedModel(answer, settings)) {
         row.model.set("Not Support");
@@ -140,13 +149,13 @@ void askPrinter(PrinterRecord& row, const AppSettings& settings, const RunState&
             row.id = kEmptySlotId;
             row.fromRange = 0;
         }
-        return;
+        return true;
     }
     row.fromRange = 0;
     row.model.set(answer);
 
     if (!ask(printer_oid::kMarkerLifeCount)) {
-        return;
+        return true;
     }
     if (answer != "0") {
         row.count.set(answer);
@@ -154,7 +163,7 @@ void askPrinter(PrinterRecord& row, const AppSettings& settings, const RunState&
     if (row.count.empty()) {
         // Some printers keep their counter under the short index only.
         if (!ask(printer_oid::kMarkerLifeCountShort)) {
-            return;
+            return true;
         }
         if (answer.empty()) {
             row.count.set("Not Support");
@@ -167,36 +176,37 @@ void askPrinter(PrinterRecord& row, const AppSettings& settings, const RunState&
          {std::pair{printer_oid::kSysContact, &row.sysContact}, std::pair{printer_oid::kSysName, &row.sysName},
           std::pair{printer_oid::kSysLocation, &row.sysLocation}, std::pair{printer_oid::kSysDescr, &row.sysDescr}}) {
         if (!ask(oid)) {
-            return;
+            return true;
         }
         field->set(answer);
     }
 
     if (!ask(printer_oid::kDeviceStatus)) {
-        return;
+        return true;
     }
     if (!isNoValue(answer)) {
         row.deviceStatus = leadingInteger(answer);
     }
     if (!ask(printer_oid::kPrinterStatus)) {
-        return;
+        return true;
     }
     if (!isNoValue(answer)) {
         row.printerStatus = leadingInteger(answer);
     }
     if (!ask(printer_oid::kDetectedErrorState)) {
-        return;
+        return true;
     }
     if (!isNoValue(answer)) {
         row.errorState = errorStateOctet(answer);
     }
     if (!ask(printer_oid::kAlertDescription)) {
-        return;
+        return true;
     }
     row.alertDescription.set(cp932::truncate(answer, kAlertLimit));
     if (settings.supplies) {
         askSupplies(row, transport);
     }
+    return true;
 }
 
 } // namespace
@@ -206,7 +216,13 @@ void queryPrinter(PrinterTable& table, int slot, const AppSettings& settings, Ru
     PrinterRecord& row = table.slot(slot);
     clearAcquired(row);
     if (!row.ipAddress.empty() && !row.community.empty() && row.id != kEmptySlotId) {
-        askPrinter(row, settings, run, transport);
+        bool local = false;
+        if (askPrinter(row, settings, run, transport, local)) {
+            run.answeredCount.fetch_add(1);
+        }
+        if (local) {
+            countNotAsked(run, slot);
+        }
     }
     countDone(run);
 }

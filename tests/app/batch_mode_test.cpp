@@ -13,6 +13,7 @@
 #include <sstream>
 #include <sys/stat.h>
 #include <sys/sysmacros.h>
+#include <tuple>
 #include <unistd.h>
 
 using namespace sorpex::test;
@@ -39,15 +40,15 @@ RunResult runSorpex(const std::vector<std::string>& args) {
     return {code, out.str() + err.str()};
 }
 
-// The program itself, as from cron: no display of any kind; `shellPrefix` goes before it in a
-// shell (a ulimit).
-RunResult runTheProgram(std::vector<std::string> args, const std::string& shellPrefix = "") {
+// The program itself, as from cron: no display of any kind; with a `script`, started by a shell
+// that runs it as "$0" "$@" (under a ulimit, with its output redirected).
+RunResult runTheProgram(std::vector<std::string> args, const std::string& script = "") {
     unsetenv("DISPLAY");
     unsetenv("WAYLAND_DISPLAY");
     unsetenv("QT_QPA_PLATFORM");
     args.insert(args.begin(), SORPEX_PROGRAM);
-    if (!shellPrefix.empty()) {
-        args.insert(args.begin(), {"/bin/sh", "-c", shellPrefix + "exec \"$0\" \"$@\""});
+    if (!script.empty()) {
+        args.insert(args.begin(), {"/bin/sh", "-c", script});
     }
     return runProgram(args, std::chrono::seconds(60));
 }
@@ -185,6 +186,18 @@ TEST_F(BatchMode, EachExitCodeHasItsCause) {
     EXPECT_EQ(unwritable.exitCode, 3) << unwritable.output;
     EXPECT_NE(unwritable.output.find("ファイル書込みできません\nError Code = 2"), std::string::npos);
 
+    // A run that asked in vain has codes of its own; the report is written all the same.
+    for (const auto& [rows, code] : {std::pair{std::vector<std::string>{"\"silent\",127.0.7.200,public"}, 6},
+                                     std::pair{std::vector<std::string>{}, 7}}) {
+        std::filesystem::remove(m_dir.file("report.csv"));
+        RunResult result = runSorpex(
+            {"--acquire", list(rows), "--output", m_dir.file("report.csv"), "--settings", m_dir.file("SORPEX.ini")});
+        EXPECT_EQ(result.exitCode, code) << result.output;
+        EXPECT_NE(result.output.find(code == 6 ? "no printer answered" : "有効なＩＰアドレスの指定がありません。"),
+                  std::string::npos);
+        EXPECT_TRUE(std::filesystem::exists(m_dir.file("report.csv")));
+    }
+
     EXPECT_EQ(runSorpex({"--acquire"}).exitCode, 2);
     EXPECT_EQ(runSorpex({"--frobnicate"}).exitCode, 2);
     EXPECT_EQ(runSorpex({"--output", "x.csv"}).exitCode, 2);
@@ -240,10 +253,26 @@ TEST_F(BatchMode, TheFileSizeLimitEndsTheProgramWithItsMessage) {
     std::filesystem::create_directory(m_dir.file("out"));
     RunResult result = runTheProgram(
         {"--acquire", path, "--output", m_dir.file("out/report.csv"), "--settings", m_dir.file("SORPEX.ini")},
-        "ulimit -f 8; ");
+        "ulimit -f 8; exec \"$0\" \"$@\"");
     EXPECT_EQ(result.exitCode, 3) << result.output;
     EXPECT_NE(result.output.find("ファイル書込みできません\nError Code = 27"), std::string::npos) << result.output;
     EXPECT_TRUE(std::filesystem::is_empty(m_dir.file("out")));
+}
+
+// A reader that has gone, or a full disk, on stdout: the run's result is the exit code, and the
+// lost path line is said on stderr. (The tests ignore SIGPIPE, and their children with them.)
+TEST_F(BatchMode, TroubleOnStdoutDoesNotChangeTheExitCode) {
+    if (std::string(SORPEX_PROGRAM).empty()) {
+        GTEST_SKIP() << "the program is built only with the widgets";
+    }
+    const std::string path = list({"\"first\",127.0.7.1,public"});
+    for (const char* script : {"{ env --default-signal=PIPE \"$0\" \"$@\"; echo \"exit $?\" >&2; } | true",
+                               "\"$0\" \"$@\" >/dev/full; echo \"exit $?\" >&2"}) {
+        RunResult result = runTheProgram(
+            {"--acquire", path, "--output", m_dir.file("report.csv"), "--settings", m_dir.file("SORPEX.ini")}, script);
+        EXPECT_NE(result.output.find("exit 0"), std::string::npos) << script << ": " << result.output;
+        EXPECT_NE(result.output.find("the report's path could not be written"), std::string::npos) << result.output;
+    }
 }
 
 TEST_F(BatchMode, MailsTheReportWithItsFileAttached) {
@@ -295,6 +324,7 @@ TEST(BatchModeProgram, RunsWithoutADisplay) {
     EXPECT_EQ(help.exitCode, 0);
     EXPECT_NE(help.output.find("--acquire LIST.csv"), std::string::npos);
     EXPECT_NE(help.output.find("4 the mail failed"), std::string::npos);
+    EXPECT_NE(help.output.find("8 some rows were not asked"), std::string::npos);
     TempDir dir;
     writeFileBytes(dir.file("SORPEX.ini"), "");
     RunResult missing = runTheProgram({"--acquire", dir.file("none.csv"), "--settings", dir.file("SORPEX.ini")});
@@ -319,7 +349,7 @@ TEST(BatchModeProgram, FromTheMenuItWorksInAFolderOfItsOwn) {
     writeFileBytes(folder + "/SORPEX.ini", "[AppParam]\r\nTimeOut=1\r\nRetry=0\r\n");
     writeFileBytes(folder + "/printers.csv", kHeader + "\"silent\",127.0.7.250,public\r\n");
     RunResult report = runTheProgram({"--from-menu", "--acquire", "printers.csv"});
-    ASSERT_EQ(report.exitCode, 0) << report.output;
+    ASSERT_EQ(report.exitCode, 6) << report.output;
     std::vector<std::string> names;
     for (const auto& entry : std::filesystem::directory_iterator(folder)) {
         names.push_back(entry.path().filename().string());
@@ -341,4 +371,51 @@ TEST(BatchModeProgram, FromTheMenuItWorksInAFolderOfItsOwn) {
         << refused.output;
     unsetenv("XDG_DATA_HOME");
     setenv("HOME", home.c_str(), 1);
+}
+
+// Limits lowered for the program alone: with no thread to start, every row is said not asked
+// (code 8, the rows as they were); with few descriptors at Parallel 256, every printer that
+// answers is in the report. Root's thread limit does not bind, so the program then runs as nobody.
+TEST(BatchModeProgram, UnderTightLimitsEveryRowIsAskedOrSaidNotAsked) {
+    if (std::string(SORPEX_PROGRAM).empty()) {
+        GTEST_SKIP() << "the program is built only with the widgets";
+    }
+    constexpr int kPrinters = 100;
+    TempDir dir;
+    std::filesystem::permissions(dir.path(), std::filesystem::perms::all);
+    std::vector<SimulatedAgent> agents;
+    std::string rows = kHeader;
+    for (int n = 1; n <= kPrinters; ++n) {
+        const std::string file = dir.file("p" + std::to_string(n) + ".snmprec");
+        writeRecording(file, {"1.3.6.1.2.1.25.3.2.1.3.1|4|Printer Model " + std::to_string(n)});
+        agents.push_back({"127.0.17." + std::to_string(n), file});
+        rows += "\"\",127.0.17." + std::to_string(n) + ",public\r\n";
+    }
+    SnmpSimAgents peers(agents, 1161);
+    writeFileBytes(dir.file("list.csv"), rows);
+    writeFileBytes(dir.file("SORPEX.ini"), "[AppParam]\r\nTimeOut=5\r\nRetry=0\r\nSnmpPort=1161\r\nParallel=256\r\n");
+
+    const std::string asNobody = geteuid() == 0 ? "setpriv --reuid=65534 --regid=65534 --clear-groups " : "";
+    const std::tuple<std::string, int, int> cases[] = {
+        {"exec " + asNobody + "prlimit --nproc=1 -- \"$0\" \"$@\"", 8, 0},
+        {"ulimit -n 32; exec \"$0\" \"$@\"", 0, kPrinters},
+    };
+    for (const auto& [script, code, answered] : cases) {
+        const std::string report = dir.file("report" + std::to_string(code) + ".csv");
+        RunResult result = runTheProgram(
+            {"--acquire", dir.file("list.csv"), "--output", report, "--settings", dir.file("SORPEX.ini")}, script);
+        EXPECT_EQ(result.exitCode, code) << script << ": " << result.output;
+        const std::string text = readFileBytes(report);
+        int models = 0;
+        for (std::size_t at = 0; (at = text.find("\"Printer Model ", at)) != std::string::npos; ++at) {
+            ++models;
+        }
+        EXPECT_EQ(models, answered) << script;
+        EXPECT_EQ(text.find("No Response"), std::string::npos) << script;
+        EXPECT_EQ(
+            result.output.find("資源不足のため、100 件のプリンタに問い合わせできませんでした。\n  ID 1: 127.0.17.1 "
+                               "(not asked)\n") != std::string::npos,
+            code == 8)
+            << result.output;
+    }
 }

@@ -76,6 +76,7 @@ private slots:
     void aCancelConfirmedDuringTheFirstBatchKeepsTheRest();
     void aCancelAnsweredNoGoesOn();
     void unusableAddressesAreMarkedAndAsked();
+    void withoutThreadsTheWindowKeepsItsListAndSaysWhy();
     void closingAsksToSaveAndACancelledSaveKeepsTheWindow();
     void aDailyScheduleTakesEffectAtTheNextTick();
 
@@ -304,6 +305,27 @@ void MainWindowTest::anAcquisitionRunFillsTheListAndSavesAutomatically() {
              QString::asprintf("SORPEX_%04d%02d%02d%02d%02d%02d", t.year, t.month, t.day, t.hour, t.minute, t.second));
     QCOMPARE(f.title(), name + " - " + kProgram);
     QVERIFY(readFileBytes(saved[0].string()).find("\"Printer Model X\",700,\"prn-7\"") != std::string::npos);
+}
+
+// No thread for the run or for the mail: the window stays, with its list as it was, and says why.
+void MainWindowTest::withoutThreadsTheWindowKeepsItsListAndSaysWhy() {
+    AppFixture f;
+    writeFileBytes(f.dir.file("fleet.csv"), csvFile({"127.0.9.1", "127.0.9.2"}));
+    f.start("[AppParam]\r\nDefalutCSV=" + f.dir.file("fleet.csv") + "\r\nTimeOut=1\r\nSnmpPort=1161\r\n" +
+            "[ReportParam]\r\nReport=YES\r\nMailServer=127.0.9.250\r\nPort=2525\r\nFromAdd=<a@example.test>\r\n" +
+            "ToAdd=<b@example.test>\r\n");
+    BatchTiming timing;
+    timing.start = [](std::function<void()>) { return std::thread(); };
+    f.app->setBatchTiming(timing);
+    f.app->runCommand(command::kAcquireAllKey);
+    QCOMPARE(f.ui.texts(), std::vector<std::string>{"資源不足のため、2 件のプリンタに問い合わせできませんでした。"});
+    QCOMPARE(f.list()->rowCount(), 2);
+    QCOMPARE(f.cell(0, 1), QString("row 1"));
+    QCOMPARE(f.cell(1, 3), QString());
+    f.app->sendReportMail(f.dir.file("fleet.csv"));
+    QCOMPARE(f.ui.texts().back(), std::string("送信処理を開始できません。"));
+    QCOMPARE(QApplication::overrideCursor(), nullptr);
+    QVERIFY(f.app->mainFrame()->isVisible());
 }
 
 void MainWindowTest::aCancelConfirmedDuringTheFirstBatchKeepsTheRest() {

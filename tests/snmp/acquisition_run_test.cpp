@@ -9,6 +9,7 @@
 #include <functional>
 #include <gtest/gtest.h>
 #include <mutex>
+#include <numeric>
 #include <set>
 #include <thread>
 
@@ -17,7 +18,7 @@ using sorpex::test::ScriptedInteraction;
 
 namespace {
 
-constexpr BatchTiming kQuick{std::chrono::milliseconds(1), std::chrono::milliseconds(1), std::chrono::milliseconds(1)};
+const BatchTiming kQuick{std::chrono::milliseconds(1), std::chrono::milliseconds(1), std::chrono::milliseconds(1)};
 
 // The window's part, played by the test: the batches run on a thread of their own, and an
 // optional "user" reacts to the run state as the progress dialog would.
@@ -31,13 +32,17 @@ public:
     int progressShown = 0;
 
     void setBusy(bool busy) override { (busy ? busyOn : busyOff)++; }
-    void runWithProgress(RunState& run, const std::function<void()>& batches) override {
+    bool runWithProgress(RunState& run, const std::function<void()>& batches, const ThreadStarter& start) override {
         ++progressShown;
-        std::thread worker(batches);
+        std::thread worker = start(batches);
+        if (!worker.joinable()) {
+            return false;
+        }
         if (user) {
             user(run);
         }
         worker.join();
+        return true;
     }
     void refreshList() override { ++refreshes; }
     void autoSave() override { ++saves; }
@@ -375,5 +380,60 @@ TEST(AcquisitionRun, ACancelInAWideRunIsAskedAtOnceAndStartsNothingMore) {
             EXPECT_EQ(table.slot(99).model.view(), "queried");
         }
         EXPECT_EQ(run.runState.load(), kRunEnded);
+    }
+}
+
+// Threads refused by the system: a worker that cannot start waits for those running and is tried
+// again, so no row is lost; when none can start, the rest are not asked, kept as they were, and
+// the run still ends (done equals total) with its message. Call 0 starts the host's thread.
+TEST(AcquisitionRun, AWorkerThatCannotStartLosesNoRowAndNoneAtAllEndsWithAMessage) {
+    struct Case {
+        int parallel;
+        std::function<bool(int call)> refused;
+        int asked;
+    };
+    const Case cases[] = {
+        {10, [](int call) { return call > 0 && call % 3 == 0; }, 25},
+        {64, [](int call) { return call > 5; }, 25},
+        {10, [](int call) { return call > 2; }, 2},
+        {10, [](int call) { return call > 0; }, 0},
+        {64, [](int call) { return call > 0; }, 0},
+        {10, [](int call) { return call == 0; }, 0},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.parallel);
+        PrinterTable table;
+        addRows(table, 25);
+        table.slot(24).model.set("before the run");
+        RunState run;
+        RecordingQuery recorder{table, run};
+        recorder.work = [](int) { return std::chrono::milliseconds(5); };
+        FakeHost host;
+        ScriptedInteraction ui;
+        BatchTiming timing = kQuick;
+        timing.parallel = c.parallel;
+        std::atomic<int> calls{0};
+        timing.start = [&](std::function<void()> body) {
+            return c.refused(calls++) ? std::thread() : std::thread(std::move(body));
+        };
+        acquireAll(table, false, run, ui, host, recorder.query(), timing);
+
+        std::sort(recorder.order.begin(), recorder.order.end());
+        std::vector<int> asked(static_cast<std::size_t>(c.asked));
+        std::iota(asked.begin(), asked.end(), 0);
+        EXPECT_EQ(recorder.order, asked);
+        std::vector<int> notAsked(static_cast<std::size_t>(25 - c.asked));
+        std::iota(notAsked.begin(), notAsked.end(), c.asked);
+        EXPECT_EQ(run.notAsked, notAsked);
+        EXPECT_EQ(run.doneCount.load(), 25);
+        EXPECT_EQ(run.runState.load(), kRunEnded);
+        EXPECT_EQ(table.slot(24).model.view(), c.asked == 25 ? "queried" : "before the run");
+        if (c.asked == 25) {
+            EXPECT_TRUE(ui.shown.empty());
+        } else {
+            ASSERT_EQ(ui.texts(), std::vector<std::string>{"資源不足のため、" + std::to_string(25 - c.asked) +
+                                                           " 件のプリンタに問い合わせできませんでした。"});
+        }
+        EXPECT_EQ(host.busyOff, 1);
     }
 }

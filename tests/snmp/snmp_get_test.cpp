@@ -4,6 +4,8 @@
 #include "tests/support/child_process.h"
 #include "tests/support/snmpsim_agent.h"
 
+#include <algorithm>
+#include <atomic>
 #include <chrono>
 #include <filesystem>
 #include <fstream>
@@ -12,7 +14,9 @@
 
 #include <arpa/inet.h>
 #include <netinet/in.h>
+#include <sys/resource.h>
 #include <sys/socket.h>
+#include <sys/wait.h>
 #include <unistd.h>
 
 using namespace sorpex;
@@ -179,6 +183,39 @@ TEST_F(SnmpGetAgainstAgents, TenThreadsAtOnceEachGetTheirOwnAnswer) {
     for (int n = 1; n <= kParallelAgents; ++n) {
         EXPECT_EQ(wrong[n], 0) << "agent " << n;
     }
+}
+
+// Descriptors run out in this process, not at the agent: a request that finds none free waits for
+// another request's session to close. In a child process whose limit leaves room for two sockets.
+TEST_F(SnmpGetAgainstAgents, ARequestWithoutAFreeDescriptorWaitsForOneInsteadOfFailing) {
+    initSnmpLibrary();
+    const pid_t child = fork();
+    ASSERT_GE(child, 0);
+    if (child == 0) {
+        // Room for two sockets: the folder's own descriptor is closed again after the count.
+        const auto open = std::distance(std::filesystem::directory_iterator("/proc/self/fd"), {});
+        rlimit limit{};
+        getrlimit(RLIMIT_NOFILE, &limit);
+        limit.rlim_cur = static_cast<rlim_t>(open + 1);
+        setrlimit(RLIMIT_NOFILE, &limit);
+        std::atomic<int> wrong{0};
+        std::vector<std::thread> threads;
+        for (int n = 2; n <= kParallelAgents * 5; ++n) {
+            threads.emplace_back([n, &wrong] {
+                std::string out;
+                wrong += snmpGet(testSettings(), agentAddress(n % 9 + 2), "public", ".1.3.6.1.2.1.1.5.0", out) !=
+                         kSnmpAnswered;
+            });
+        }
+        for (std::thread& thread : threads) {
+            thread.join();
+        }
+        _exit(std::min(wrong.load(), 100));
+    }
+    int status = 0;
+    ASSERT_EQ(waitpid(child, &status, 0), child);
+    ASSERT_TRUE(WIFEXITED(status)) << status;
+    EXPECT_EQ(WEXITSTATUS(status), 0) << "requests without an answer";
 }
 
 // Replies that no ordinary agent sends, as some printers do: a SEQUENCE, an IpAddress of five

@@ -151,13 +151,19 @@ TEST(StatusQuery, StopsAtTheFirstUnansweredRequest) {
     EXPECT_EQ(row.deviceStatus, 0);
 }
 
-TEST(StatusQuery, NoAnswerOrALocalFailureOnTheModelIsNoResponse) {
+// Only the printer's silence is "No Response"; a request that could not be made here (no socket)
+// says so and leaves the row not asked, also when a range scan would drop a silent address.
+TEST(StatusQuery, NoAnswerIsNoResponseButALocalFailureIsNotAsked) {
     for (int failure : {kSnmpNoResponse, kSnmpLocalFailure}) {
         FakePrinter printer = answeringPrinter();
         printer.silentFrom = oid::kDeviceDescr;
         printer.silentResult = failure;
-        auto queried = queryFake(printer);
-        EXPECT_EQ(queried->row().model.view(), "No Response");
+        auto queried = queryFake(printer, AppSettings{}, true, 1);
+        const bool local = failure == kSnmpLocalFailure;
+        EXPECT_EQ(queried->row().model.view(), local ? "SNMP Open Error" : "No Response");
+        EXPECT_EQ(queried->row().id == kEmptySlotId, !local);
+        EXPECT_EQ(queried->run.notAsked, local ? std::vector<int>{0} : std::vector<int>{});
+        EXPECT_EQ(queried->run.answeredCount, 0);
         EXPECT_EQ(printer.asked.size(), 1u);
         expectNothingAcquiredAfterModel(queried->row());
     }
