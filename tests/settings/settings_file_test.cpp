@@ -367,7 +367,7 @@ TEST(RecipientLines, SurviveTheOneLineFormAndOldValuesReadUnchanged) {
     EXPECT_EQ(decodeLineBreaks(sjisSo + "n"), sjisSo + "n");
 }
 
-TEST(SettingsWriters, SecurityIsWrittenOnceChosenAndAnUnknownValueReadsAsNone) {
+TEST(SettingsWriters, SecurityIsWrittenOnceChosen) {
     TempDir dir;
     AppSettings s = loaded(dir.file("SORPEX.ini"));
     ScriptedInteraction ui;
@@ -383,7 +383,28 @@ TEST(SettingsWriters, SecurityIsWrittenOnceChosenAndAnUnknownValueReadsAsNone) {
     s.mailSecurity = MailSecurity::None;
     ASSERT_TRUE(writeReportSettings(s, "25", ui));
     EXPECT_TRUE(readFileBytes(dir.file("SORPEX.ini")).ends_with("Security=0\r\n"));
+}
 
-    EXPECT_EQ(loadedFrom(dir, "[ReportParam]\r\nSecurity=1\r\n").mailSecurity, MailSecurity::StartTls);
-    EXPECT_EQ(loadedFrom(dir, "[ReportParam]\r\nSecurity=7\r\n").mailSecurity, MailSecurity::None);
+// A wrong Security read as 0 would send the password in clear: it is an error naming the value.
+TEST(SettingsFile, SecurityOtherThan0To2IsAnErrorNamingItsValue) {
+    TempDir dir;
+    const std::vector<std::tuple<std::string, MailSecurity, bool>> cases = {
+        {"", MailSecurity::None, false},
+        {"Security=\r\n", MailSecurity::None, false},
+        {"Security=0\r\n", MailSecurity::None, false},
+        {"Security= 1 \r\n", MailSecurity::StartTls, false},
+        {"Security=2\r\n", MailSecurity::Tls, false},
+        {"Security=STARTTLS\r\n", MailSecurity::None, true},
+        {"Security=tls\r\n", MailSecurity::None, true},
+        {"Security=yes\r\n", MailSecurity::None, true},
+        {"Security=3\r\n", MailSecurity::None, true},
+        {"Security=1x\r\n", MailSecurity::None, true},
+    };
+    for (const auto& [line, security, refused] : cases) {
+        const AppSettings s = loadedFrom(dir, "[ReportParam]\r\n" + line);
+        EXPECT_EQ(s.mailSecurity, security) << line;
+        EXPECT_EQ(s.mailSettingsError.empty(), !refused) << line;
+    }
+    EXPECT_EQ(cp932::toUtf8(loadedFrom(dir, "[ReportParam]\r\nSecurity=STARTTLS\r\n").mailSettingsError),
+              "SORPEX.iniの設定値が正しくありません。\n[ReportParam] Security=STARTTLS\n(0:なし 1:STARTTLS 2:SSL/TLS)");
 }
