@@ -178,8 +178,12 @@ void CSORPEXApp::onScheduleTimer() {
 }
 
 void CSORPEXApp::sendReportMail(const std::string& path) {
-    ReportMailJob job = makeReportMailJob(m_settings, path);
+    ReportMailJob job = makeReportMailJob(m_settings, path, m_clock);
     if (!job.enabled) {
+        return;
+    }
+    if (!job.settingsError.empty()) {
+        showReportMailResult(ReportMailResult::SettingsRefused, *m_ui, job.settingsError);
         return;
     }
     bool wasBusy = std::exchange(m_busy, true);

@@ -83,6 +83,45 @@ void returnToAscii(Mode mode, std::string& out) {
     }
 }
 
+// Encoded words of at most 66 characters, so that "Subject: " and one of them fit a line of 76
+// (RFC 2047 allows 75): 36 bytes of ISO-2022-JP or 39 of UTF-8 before base64.
+constexpr std::size_t kJisWordBytes = 36;
+constexpr std::size_t kUtf8WordBytes = 39;
+
+// The end of the run of non-ASCII characters at `start`. A reader drops the white space between
+// two encoded words, so runs that only white space parts are one run, their spaces encoded too.
+// So are runs that ASCII without white space parts: an encoded word must not touch other text,
+// and a chain of them could not be folded.
+template <typename NextCharacter> std::size_t wideRunEnd(std::string_view text, std::size_t start, NextCharacter next) {
+    auto wide = [&](std::size_t i) { return static_cast<unsigned char>(text[i]) >= 0x80; };
+    std::size_t end = start;
+    for (;;) {
+        while (end < text.size() && wide(end)) {
+            end = std::min(next(end), text.size());
+        }
+        std::size_t after = end;
+        bool blank = false;
+        bool other = false;
+        for (; after < text.size() && !wide(after); ++after) {
+            (text[after] == ' ' || text[after] == '\t' ? blank : other) = true;
+        }
+        if (after == end || after == text.size() || (blank && other)) {
+            return end;
+        }
+        end = after;
+    }
+}
+
+// Words after the first are set apart by a space, which a reader drops between encoded words.
+void appendEncodedWord(std::string& out, std::string_view prefix, std::string_view bytes, bool first) {
+    if (!first) {
+        out += ' ';
+    }
+    out += prefix;
+    out += base64Encode(bytes);
+    out += "?=";
+}
+
 } // namespace
 
 std::string sjisToJis(std::string_view text) {
@@ -159,55 +198,74 @@ std::string encodeUtf8HeaderText(std::string_view utf8) {
         if (start == utf8.size()) {
             break;
         }
-        // A reader drops the white space between two encoded words: runs that only white space
-        // parts go into one word.
-        std::size_t end = start;
-        while (true) {
-            while (end < utf8.size() && !ascii(end)) {
-                ++end;
-            }
-            std::size_t next = end;
-            while (next < utf8.size() && (utf8[next] == ' ' || utf8[next] == '\t')) {
+        const std::size_t end = wideRunEnd(utf8, start, [&](std::size_t i) {
+            std::size_t next = i + 1;
+            while (next < utf8.size() && (static_cast<unsigned char>(utf8[next]) & 0xC0) == 0x80) {
                 ++next;
             }
-            if (next == end || next == utf8.size() || ascii(next)) {
-                break;
-            }
-            end = next;
-        }
+            return next;
+        });
         out += utf8.substr(pos, start - pos);
-        out += "=?UTF-8?B?";
-        out += base64Encode(utf8.substr(start, end - start));
-        out += "?=";
+        // Cut between characters, never inside one.
+        std::string_view run = utf8.substr(start, end - start);
+        for (bool first = true; !run.empty(); first = false) {
+            std::size_t cut = std::min(run.size(), kUtf8WordBytes);
+            while (cut < run.size() && (static_cast<unsigned char>(run[cut]) & 0xC0) == 0x80) {
+                --cut;
+            }
+            appendEncodedWord(out, "=?UTF-8?B?", run.substr(0, cut), first);
+            run.remove_prefix(cut);
+        }
         pos = end;
     }
     out += utf8.substr(pos);
     return out;
 }
 
+namespace {
+
+// Half-width katakana (ESC ( I) is no part of ISO-2022-JP as mail readers know it: in a body they
+// mostly cope, in an encoded word they show the base64.
+bool holdsKana(std::string_view text) {
+    for (std::size_t pos = 0; pos < text.size(); ++pos) {
+        const auto byte = static_cast<unsigned char>(text[pos]);
+        if (cp932::isLeadByte(byte)) {
+            ++pos;
+        } else if (isKana(byte)) {
+            return true;
+        }
+    }
+    return false;
+}
+
+} // namespace
+
 std::string encodeHeaderText(std::string_view text) {
-    if (!jisCarries(text)) {
+    if (!jisCarries(text) || holdsKana(text)) {
         return encodeUtf8HeaderText(cp932::toUtf8(text));
     }
-    const std::string jis = sjisToJis(text);
-    const std::string_view rest(jis);
+    auto ascii = [&](std::size_t i) { return static_cast<unsigned char>(text[i]) < 0x80; };
     std::string out;
     std::size_t pos = 0;
-    while (pos < rest.size()) {
-        const std::size_t start = std::min(rest.find(kEscKana, pos), rest.find(kEscKanji, pos));
-        if (start == std::string_view::npos) {
+    while (pos < text.size()) {
+        std::size_t start = pos;
+        while (start < text.size() && ascii(start)) {
+            ++start;
+        }
+        if (start == text.size()) {
             break;
         }
-        // The run goes on through every switch between kana and kanji up to the return to ASCII.
-        const std::size_t back = rest.find(kEscAscii, start + 3);
-        const std::size_t end = back == std::string_view::npos ? rest.size() : back + kEscAscii.size();
-        out += rest.substr(pos, start - pos);
-        out += "=?ISO-2022-JP?B?";
-        out += base64Encode(rest.substr(start, end - start));
-        out += "?=";
+        const std::size_t end = wideRunEnd(text, start, [&](std::size_t i) {
+            return i + (cp932::isLeadByte(static_cast<unsigned char>(text[i])) ? 2 : 1);
+        });
+        out += text.substr(pos, start - pos);
+        const std::vector<std::string> pieces = sjisToJisLines(text.substr(start, end - start), kJisWordBytes);
+        for (std::size_t i = 0; i < pieces.size(); ++i) {
+            appendEncodedWord(out, "=?ISO-2022-JP?B?", pieces[i], i == 0);
+        }
         pos = end;
     }
-    out += rest.substr(pos);
+    out += text.substr(pos);
     return out;
 }
 

@@ -27,12 +27,13 @@ std::vector<std::string> sjisToJisLines(std::string_view text, std::size_t maxBy
 // zero byte and no byte that is neither ASCII, katakana nor part of a pair.
 bool jisCarries(std::string_view text);
 
-// A header value: ASCII runs unchanged, each run of Japanese as one "=?ISO-2022-JP?B?...?=" word.
-// A text that ISO-2022-JP cannot carry goes as UTF-8 instead, each run of other than ASCII as
-// one "=?UTF-8?B?...?=" word.
+// A header value: ASCII runs unchanged, each run of Japanese as "=?ISO-2022-JP?B?...?=" words of
+// at most 66 characters, white space between Japanese words inside them (a reader drops it
+// between two encoded words). A text that ISO-2022-JP cannot carry, or that holds half-width
+// katakana, goes as UTF-8 instead, each run of other than ASCII as "=?UTF-8?B?...?=" words.
 std::string encodeHeaderText(std::string_view text);
 
-// The same for a UTF-8 text: each run of other than ASCII as one "=?UTF-8?B?...?=" word.
+// The same for a UTF-8 text: each run of other than ASCII as "=?UTF-8?B?...?=" words.
 std::string encodeUtf8HeaderText(std::string_view utf8);
 
 } // namespace sorpex

@@ -105,11 +105,27 @@ void sendAttachmentPart(SmtpSocket& socket, std::string_view path) {
     }
 }
 
+std::vector<std::string> messageHeaderLines(std::string_view sender, std::string_view recipient,
+                                            std::string_view subject, const MailStamp& stamp) {
+    std::vector<std::string> lines;
+    for (const auto& [name, value] : {std::pair<std::string_view, std::string>{"From", encodeHeaderText(sender)},
+                                      {"To", recipientListValue(recipient)},
+                                      {"Subject", encodeHeaderText(subject)},
+                                      {"Date", stamp.date},
+                                      {"Message-ID", stamp.messageId}}) {
+        for (std::string& line : foldHeaderField(name, value)) {
+            lines.push_back(std::move(line));
+        }
+    }
+    return lines;
+}
+
 bool sendMessageContent(SmtpSocket& socket, std::string_view sender, std::string_view recipient,
-                        std::string_view subject, std::string_view body, const std::vector<std::string>& attachments) {
-    sendDataLine(socket, "From: " + encodeHeaderText(sender));
-    sendDataLine(socket, "To: " + encodeHeaderText(recipient));
-    sendDataLine(socket, "Subject: " + encodeHeaderText(subject));
+                        std::string_view subject, std::string_view body, const std::vector<std::string>& attachments,
+                        const MailStamp& stamp) {
+    for (const std::string& line : messageHeaderLines(sender, recipient, subject, stamp)) {
+        sendDataLine(socket, line);
+    }
     const bool multipart = !attachments.empty();
     if (multipart) {
         sendDataLine(socket, "MIME-Version: 1.0");
@@ -146,7 +162,7 @@ bool sendMessageContent(SmtpSocket& socket, std::string_view sender, std::string
     return sendCommand(socket, ".", "250");
 }
 
-ReportMailJob makeReportMailJob(const AppSettings& settings, std::string_view attachmentPath) {
+ReportMailJob makeReportMailJob(const AppSettings& settings, std::string_view attachmentPath, const Clock& clock) {
     ReportMailJob job;
     job.enabled = settings.mailEnabled;
     job.server = cp932::truncate(settings.mailServer, kMailTextLimit);
@@ -161,6 +177,8 @@ ReportMailJob makeReportMailJob(const AppSettings& settings, std::string_view at
     // Not cut: a save folder of 259 bytes plus the file name is longer than any fixed copy, and a
     // cut path would silently lose the report.
     job.attachmentPath = attachmentPath;
+    job.settingsError = settings.mailSettingsError;
+    job.stamp = makeMailStamp(clock);
     return job;
 }
 
@@ -168,31 +186,39 @@ ReportMailResult deliverReportMail(ReportMailJob job) {
     if (!job.enabled) {
         return ReportMailResult::NotEnabled;
     }
+    if (!job.settingsError.empty()) {
+        return ReportMailResult::SettingsRefused;
+    }
     TlsFailure tlsFailure = TlsFailure::None;
+    LoginFailure loginFailure = LoginFailure::None;
     SmtpSocket socket;
     if (job.security != MailSecurity::None) {
-        socket = openSecureSession(job.server, job.port, job.security, job.user, job.password, &tlsFailure);
+        socket =
+            openSecureSession(job.server, job.port, job.security, job.user, job.password, &tlsFailure, &loginFailure);
     } else if (job.port == kLoginPort) {
-        socket = openLoginSession(job.server, job.user, job.password);
+        socket = openLoginSession(job.server, job.user, job.password, &loginFailure);
     } else {
         socket = openPlainSession(job.server, job.port);
     }
     if (!socket.valid()) {
-        return resultOf(tlsFailure);
+        return loginFailure == LoginFailure::Refused       ? ReportMailResult::LoginRefused
+               : loginFailure == LoginFailure::NoMechanism ? ReportMailResult::NoLoginMechanism
+                                                           : resultOf(tlsFailure);
     }
     // One path, never split at commas: a folder name may hold one.
     std::vector<std::string> attachments;
     if (!job.attachmentPath.empty()) {
         attachments.push_back(job.attachmentPath);
     }
-    const bool sent = sendEnvelope(socket, job.sender, job.recipients, job.subject) &&
-                      sendMessageContent(socket, job.sender, job.recipients, job.subject, job.body, attachments);
+    const bool sent =
+        sendEnvelope(socket, job.sender, job.recipients, job.subject) &&
+        sendMessageContent(socket, job.sender, job.recipients, job.subject, job.body, attachments, job.stamp);
     // QUIT goes before the user sees the failure: a server should not wait on a message box.
     closeSession(socket);
     return sent ? ReportMailResult::Sent : ReportMailResult::Failed;
 }
 
-std::string reportMailMessage(ReportMailResult result) {
+std::string reportMailMessage(ReportMailResult result, std::string_view settingsError) {
     switch (result) {
     case ReportMailResult::CannotConnect:
         return cp932::fromUtf8("送信サーバに接続できません。");
@@ -206,6 +232,12 @@ std::string reportMailMessage(ReportMailResult result) {
         return cp932::fromUtf8("送信サーバの証明書が有効期間外です。");
     case ReportMailResult::CertificateUntrusted:
         return cp932::fromUtf8("送信サーバの証明書を信頼できません。");
+    case ReportMailResult::LoginRefused:
+        return cp932::fromUtf8("送信サーバがユーザー名またはパスワードを受け付けません。");
+    case ReportMailResult::NoLoginMechanism:
+        return cp932::fromUtf8("送信サーバに使用できるログイン方式がありません。");
+    case ReportMailResult::SettingsRefused:
+        return std::string(settingsError);
     case ReportMailResult::NotEnabled:
     case ReportMailResult::Sent:
         break;
@@ -213,8 +245,8 @@ std::string reportMailMessage(ReportMailResult result) {
     return {};
 }
 
-void showReportMailResult(ReportMailResult result, UserInteraction& ui) {
-    const std::string message = reportMailMessage(result);
+void showReportMailResult(ReportMailResult result, UserInteraction& ui, std::string_view settingsError) {
+    const std::string message = reportMailMessage(result, settingsError);
     if (!message.empty()) {
         ui.showMessage(message, MessageIcon::Warning, MessageButtons::Ok);
     }
@@ -222,7 +254,7 @@ void showReportMailResult(ReportMailResult result, UserInteraction& ui) {
 
 ReportMailResult sendReportMail(const AppSettings& settings, std::string_view attachmentPath, UserInteraction& ui) {
     const ReportMailResult result = deliverReportMail(makeReportMailJob(settings, attachmentPath));
-    showReportMailResult(result, ui);
+    showReportMailResult(result, ui, settings.mailSettingsError);
     return result;
 }
 

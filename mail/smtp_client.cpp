@@ -130,18 +130,45 @@ SmtpSocket connectTo(std::string_view host, int port) {
     return socket;
 }
 
-// The prompts are base64 of "Username:"/"User Name" and "Password:", hence VXN and UGF.
-bool loginWithLogin(SmtpSocket& socket, std::string_view user, std::string_view password) {
-    return sendCommand(socket, "AUTH LOGIN", "334 VXN") && sendCommand(socket, base64Encode(user), "334 UGF") &&
-           sendCommand(socket, base64Encode(password), "235");
+// A 535 answer is the server refusing the credentials; anything else unexpected is a broken
+// session, as before.
+LoginFailure failureOf(std::string_view reply) {
+    return reply.starts_with("535") ? LoginFailure::Refused : LoginFailure::None;
 }
 
-bool loginWithPlain(SmtpSocket& socket, std::string_view user, std::string_view password) {
+// The prompts are base64 of "Username:"/"User Name" and "Password:", hence VXN and UGF.
+bool loginWithLogin(SmtpSocket& socket, std::string_view user, std::string_view password, LoginFailure& failure) {
+    std::string reply;
+    const bool loggedIn = sendCommand(socket, "AUTH LOGIN", "334 VXN", &reply) &&
+                          sendCommand(socket, base64Encode(user), "334 UGF", &reply) &&
+                          sendCommand(socket, base64Encode(password), "235", &reply);
+    failure = loggedIn ? LoginFailure::None : failureOf(reply);
+    return loggedIn;
+}
+
+bool loginWithPlain(SmtpSocket& socket, std::string_view user, std::string_view password, LoginFailure& failure) {
     std::string credentials(1, '\0');
     credentials += user;
     credentials += '\0';
     credentials += password;
-    return sendCommand(socket, "AUTH PLAIN " + base64Encode(credentials), "235");
+    std::string reply;
+    const bool loggedIn = sendCommand(socket, "AUTH PLAIN " + base64Encode(credentials), "235", &reply);
+    failure = loggedIn ? LoginFailure::None : failureOf(reply);
+    return loggedIn;
+}
+
+// The login with the mechanism the EHLO reply `extensions` allows; none is tried without one.
+bool logIn(SmtpSocket& socket, std::string_view extensions, std::string_view user, std::string_view password,
+           LoginFailure* failure) {
+    LoginFailure result = LoginFailure::NoMechanism;
+    const AuthMechanism mechanism = chooseAuthMechanism(extensions);
+    const bool loggedIn = mechanism == AuthMechanism::Login   ? loginWithLogin(socket, user, password, result)
+                          : mechanism == AuthMechanism::Plain ? loginWithPlain(socket, user, password, result)
+                                                              : false;
+    if (failure != nullptr) {
+        *failure = result;
+    }
+    return loggedIn;
 }
 
 } // namespace
@@ -168,17 +195,26 @@ SmtpSocket openPlainSession(std::string_view host, int mailPort) {
     return socket;
 }
 
-SmtpSocket openLoginSession(std::string_view host, std::string_view user, std::string_view password) {
+SmtpSocket openLoginSession(std::string_view host, std::string_view user, std::string_view password,
+                            LoginFailure* login) {
+    if (login != nullptr) {
+        *login = LoginFailure::None;
+    }
     SmtpSocket socket = smtpConnect(host, kLoginPort, kLoginPort);
-    if (!socket.valid() || !sendCommand(socket, "EHLO HOST", "250") || !loginWithLogin(socket, user, password)) {
+    std::string extensions;
+    if (!socket.valid() || !sendCommand(socket, "EHLO HOST", "250", nullptr, &extensions) ||
+        !logIn(socket, extensions, user, password, login)) {
         return {};
     }
     return socket;
 }
 
 SmtpSocket openSecureSession(std::string_view host, int port, MailSecurity security, std::string_view user,
-                             std::string_view password, TlsFailure* failure) {
+                             std::string_view password, TlsFailure* failure, LoginFailure* login) {
     *failure = TlsFailure::None;
+    if (login != nullptr) {
+        *login = LoginFailure::None;
+    }
     SmtpSocket socket = connectTo(host, port);
     if (!socket.valid()) {
         return {};
@@ -203,13 +239,8 @@ SmtpSocket openSecureSession(std::string_view host, int port, MailSecurity secur
         !sendCommand(socket, "EHLO HOST", "250", nullptr, &extensions)) {
         return {};
     }
-    if (!user.empty() || !password.empty()) {
-        const bool loggedIn = chooseAuthMechanism(extensions) == AuthMechanism::Plain
-                                  ? loginWithPlain(socket, user, password)
-                                  : loginWithLogin(socket, user, password);
-        if (!loggedIn) {
-            return {};
-        }
+    if ((!user.empty() || !password.empty()) && !logIn(socket, extensions, user, password, login)) {
+        return {};
     }
     return socket;
 }
@@ -235,7 +266,7 @@ AuthMechanism chooseAuthMechanism(std::string_view ehloReply) {
             line = space == std::string_view::npos ? std::string_view() : line.substr(space + 1);
         }
     }
-    return plain ? AuthMechanism::Plain : AuthMechanism::Login;
+    return plain ? AuthMechanism::Plain : AuthMechanism::None;
 }
 
 bool sendCommand(SmtpSocket& socket, std::string_view command, std::string_view expected, std::string* replyText,

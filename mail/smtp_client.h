@@ -25,19 +25,26 @@ SmtpSocket smtpConnect(std::string_view host, int port, int mailPort);
 // A session on `mailPort` opened with "HELO host".
 SmtpSocket openPlainSession(std::string_view host, int mailPort);
 
-// A session on port 587 opened with "EHLO HOST" and AUTH LOGIN with the user name and password.
-SmtpSocket openLoginSession(std::string_view host, std::string_view user, std::string_view password);
+// Why a login was not made: the server refused the user name or password (535), or it offers no
+// mechanism this client speaks (nothing of the credentials was sent then).
+enum class LoginFailure { None, Refused, NoMechanism };
+
+// A session on port 587 opened with "EHLO HOST" and AUTH LOGIN (PLAIN when the server offers only
+// that) with the user name and password.
+SmtpSocket openLoginSession(std::string_view host, std::string_view user, std::string_view password,
+                            LoginFailure* login = nullptr);
 
 // A session over TLS on `port`: with StartTls "EHLO HOST" and STARTTLS on the plain connection,
 // with Tls the handshake first; then the greeting and "EHLO HOST" over TLS, and, when a user
 // name or password is set, the login. An invalid socket when any step fails; `failure` says
-// whether TLS was the cause (None: the connection or a reply, as for the plain sessions).
+// whether TLS was the cause (None: the connection or a reply, as for the plain sessions), and
+// `login` whether the login was.
 SmtpSocket openSecureSession(std::string_view host, int port, MailSecurity security, std::string_view user,
-                             std::string_view password, TlsFailure* failure);
+                             std::string_view password, TlsFailure* failure, LoginFailure* login = nullptr);
 
-enum class AuthMechanism { Login, Plain };
+enum class AuthMechanism { Login, Plain, None };
 
-// LOGIN, unless the server's EHLO reply offers PLAIN but not LOGIN.
+// LOGIN, unless the server's EHLO reply offers PLAIN but not LOGIN; None when it offers neither.
 AuthMechanism chooseAuthMechanism(std::string_view ehloReply);
 
 // Sends one command line and reads its reply; true when the reply begins with `expected`.

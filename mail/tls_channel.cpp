@@ -32,12 +32,13 @@ TlsFailure verifyFailure(const SSL* ssl) {
 
 // The certificate must name the server as the user wrote it: an address as an IP entry, a
 // host name as a DNS entry (also sent as SNI, so that a server with several names picks it).
+// Only subjectAltName counts: a common name is no statement of the host name (RFC 6125).
 bool expectServer(SSL* ssl, const std::string& host) {
+    SSL_set_hostflags(ssl, X509_CHECK_FLAG_NO_PARTIAL_WILDCARDS | X509_CHECK_FLAG_NEVER_CHECK_SUBJECT);
     in_addr address{};
     if (inet_pton(AF_INET, host.c_str(), &address) == 1) {
         return X509_VERIFY_PARAM_set1_ip_asc(SSL_get0_param(ssl), host.c_str()) == 1;
     }
-    SSL_set_hostflags(ssl, X509_CHECK_FLAG_NO_PARTIAL_WILDCARDS);
     return SSL_set_tlsext_host_name(ssl, host.c_str()) == 1 && SSL_set1_host(ssl, host.c_str()) == 1;
 }
 
@@ -55,7 +56,10 @@ TlsContext::TlsContext() : m_context(SSL_CTX_new(TLS_client_method())) {
     SSL_CTX_set_verify(context, SSL_VERIFY_PEER, nullptr);
     // Without a store every server is refused as untrusted, which is the right outcome too.
     SSL_CTX_set_default_verify_paths(context);
-    if (SSL_CTX_set_min_proto_version(context, TLS1_2_VERSION) != 1) {
+    // TLS 1.2 only with ephemeral key exchange, so that a stolen server key cannot open recorded
+    // sessions; TLS 1.3 has nothing else.
+    if (SSL_CTX_set_min_proto_version(context, TLS1_2_VERSION) != 1 ||
+        SSL_CTX_set_cipher_list(context, "ECDHE+AESGCM:ECDHE+CHACHA20:DHE+AESGCM:DHE+CHACHA20") != 1) {
         m_context.reset();
     }
 }

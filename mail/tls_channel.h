@@ -24,8 +24,9 @@ enum class TlsFailure {
 // A server's TLS handshake must be over within this time, whatever it sends or withholds.
 inline constexpr std::chrono::seconds kHandshakeTimeout{5};
 
-// Owns the TLS settings of the client: TLS 1.2 at least, the server's certificate verified
-// against the system's store (SSL_CERT_FILE and SSL_CERT_DIR are honoured).
+// Owns the TLS settings of the client: TLS 1.2 at least, on 1.2 forward-secret suites only, the
+// server's certificate verified against the system's store (SSL_CERT_FILE and SSL_CERT_DIR are
+// honoured).
 class TlsContext {
 public:
     TlsContext();

@@ -215,7 +215,7 @@ int readSettingsFile(AppSettings& settings, const std::string& path) {
     s.subject = readText(ini, kReportParam, "Subject", "[SORPEX]Report", kMailTextLimit);
     s.user = readText(ini, kReportParam, "User", "", kLoginLimit);
     s.password = readText(ini, kReportParam, "Password", "", kLoginLimit);
-    s.security = readInt(ini, kReportParam, "Security", 0);
+    s.security = readText(ini, kReportParam, "Security", "", 63);
     return error;
 }
 
@@ -281,10 +281,20 @@ void applySettings(AppSettings& settings) {
     settings.mailBody = "Report File.";
     settings.mailUser = s.user;
     settings.mailPassword = s.password;
-    // A value this version does not know is taken as none, as a missing key is.
-    settings.mailSecurity = s.security == 1   ? MailSecurity::StartTls
-                            : s.security == 2 ? MailSecurity::Tls
-                                              : MailSecurity::None;
+    // Only 0, 1 and 2 (and nothing, as before the key existed) are read: "STARTTLS" or "yes" taken
+    // as 0 would send the password in clear.
+    const std::string& security = s.security;
+    settings.mailSecurity = MailSecurity::None;
+    settings.mailSettingsError.clear();
+    if (security == "1") {
+        settings.mailSecurity = MailSecurity::StartTls;
+    } else if (security == "2") {
+        settings.mailSecurity = MailSecurity::Tls;
+    } else if (!security.empty() && security != "0") {
+        settings.mailSettingsError =
+            cp932::fromUtf8("SORPEX.iniの設定値が正しくありません。\n[ReportParam] Security=") + s.security +
+            cp932::fromUtf8("\n(0:なし 1:STARTTLS 2:SSL/TLS)");
+    }
     deriveScheduleTrigger(settings);
 }
 

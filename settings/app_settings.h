@@ -66,7 +66,7 @@ struct StoredSettings {
     std::string subject = "[SORPEX]Report";
     std::string user;
     std::string password;
-    int security = 0;
+    std::string security; // as written: a wrong value must not read as none
 };
 
 // Weekday flags and bits, Monday first.
@@ -99,6 +99,9 @@ struct AppSettings {
     std::string mailUser;     // for the login session on port 587
     std::string mailPassword; // likewise
     MailSecurity mailSecurity = MailSecurity::None;
+    // Set by applySettings when a mail key holds a value that would lower security (CP932, naming
+    // the key and its value); no mail is sent while it is set. Empty when all is well.
+    std::string mailSettingsError;
     int snmpPort = 161;                  // UDP port of the printers' agents
     int parallel = kParallelDefault;     // printers asked at once (kParallelMin ... kParallelMax)
     bool supplies = false;               // also the serial number and the supplies table, in three more columns

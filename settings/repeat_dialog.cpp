@@ -288,6 +288,8 @@ void CRepeat::accept() {
         return;
     }
     m_reportWritten = true;
+    // The file now holds the encryption chosen here, not the wrong value it was read with.
+    s.mailSettingsError.clear();
     deriveScheduleTrigger(s);
     if (s.scheduleCycle == ScheduleCycle::Weekly &&
         std::find(s.scheduleWeekdays.begin(), s.scheduleWeekdays.end(), true) == s.scheduleWeekdays.end()) {

@@ -311,6 +311,20 @@ TEST_F(BatchMode, MailsTheReportWithItsFileAttached) {
     EXPECT_EQ(noTls.exitCode, 4) << noTls.output;
     EXPECT_NE(noTls.output.find("送信サーバと暗号化通信を開始できません。"), std::string::npos) << noTls.output;
     EXPECT_EQ(peer.messageCount(), 1);
+
+    // A Security value that would read as none ends the run before any printer is asked.
+    const std::string typo = m_dir.file("typo.ini");
+    writeFileBytes(typo, readFileBytes(settingsFor(peer)) + "Security=STARTTLS\r\n");
+    const std::size_t commands = peer.commands().size();
+    RunResult refusedSettings =
+        runSorpex({"--acquire", path, "--output", m_dir.file("report4.csv"), "--mail", "--settings", typo});
+    EXPECT_EQ(refusedSettings.exitCode, 5) << refusedSettings.output;
+    EXPECT_NE(refusedSettings.output.find("[ReportParam] Security=STARTTLS"), std::string::npos)
+        << refusedSettings.output;
+    EXPECT_FALSE(std::filesystem::exists(m_dir.file("report4.csv")));
+    EXPECT_EQ(peer.commands().size(), commands);
+    // Without --mail the value is not used, and the report is written.
+    EXPECT_EQ(runSorpex({"--acquire", path, "--output", m_dir.file("report5.csv"), "--settings", typo}).exitCode, 0);
 }
 
 TEST(BatchModeProgram, RunsWithoutADisplay) {

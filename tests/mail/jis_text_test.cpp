@@ -130,8 +130,8 @@ TEST(EncodeHeaderText, AsciiStaysAndEachJapaneseRunBecomesOneWord) {
     EXPECT_EQ(encodeHeaderText("[SORPEX]Report"), "[SORPEX]Report");
     EXPECT_EQ(encodeHeaderText(sjis("月次報告 [SORPEX]")), "=?ISO-2022-JP?B?GyRCN248IUpzOXAbKEI=?= [SORPEX]");
     EXPECT_EQ(encodeHeaderText(sjis("Re: 日本 test")), "Re: =?ISO-2022-JP?B?GyRCRnxLXBsoQg==?= test");
-    // Kana and kanji side by side are one run.
-    EXPECT_EQ(encodeHeaderText(sjis("ｶｳﾝﾀ一覧")), "=?ISO-2022-JP?B?GyhJNjNdQBskQjBsTXcbKEI=?=");
+    // Half-width katakana is no ISO-2022-JP a reader decodes in a header: such a text goes as UTF-8.
+    EXPECT_EQ(encodeHeaderText(sjis("ｶｳﾝﾀ一覧")), "=?UTF-8?B?7722772z776d776A5LiA6Kan?=");
     EXPECT_EQ(encodeHeaderText(sjis("日本 and 日本")),
               "=?ISO-2022-JP?B?GyRCRnxLXBsoQg==?= and =?ISO-2022-JP?B?GyRCRnxLXBsoQg==?=");
     // A text ISO-2022-JP cannot carry goes whole as UTF-8: U+65E5 and the user-defined U+E000.

@@ -4,6 +4,7 @@
 #include "settings/app_settings.h"
 
 #include <chrono>
+#include <regex>
 #include <string>
 #include <string_view>
 
@@ -30,6 +31,15 @@ inline AppSettings mailSettings(const std::string& address, int port) {
     settings.mailSubject = sjis("月次報告 [SORPEX]");
     settings.mailBody = sjis("本日の集計です。\r\nｶｳﾝﾀ一覧\r\n.csv を添付します\r\n");
     return settings;
+}
+
+// The message with its Date and Message-ID lines (which change at every send) as "[stamp]", once
+// their form is checked.
+inline std::string withStampMarked(const std::string& message) {
+    static const std::regex stamp("\r\nDate: (Mon|Tue|Wed|Thu|Fri|Sat|Sun), \\d\\d [A-Z][a-z]{2} \\d{4} "
+                                  "\\d\\d:\\d\\d:\\d\\d [+-]\\d{4}\r\n"
+                                  "Message-ID: <\\d{14}\\.[0-9a-f]{16}@[A-Za-z0-9.-]+>\r\n");
+    return std::regex_replace(message, stamp, "\r\n[stamp]\r\n", std::regex_constants::format_first_only);
 }
 
 } // namespace sorpex::test

@@ -36,8 +36,9 @@ std::string reportCsv() {
 }
 
 const std::string kHeader = "From: =?ISO-2022-JP?B?GyRCSnM5cDc4GyhC?= <sorpex@example.test>\r\n"
-                            "To: <admin@example.test><backup@example.test>\r\n"
-                            "Subject: =?ISO-2022-JP?B?GyRCN248IUpzOXAbKEI=?= [SORPEX]\r\n";
+                            "To: <admin@example.test>, <backup@example.test>\r\n"
+                            "Subject: =?ISO-2022-JP?B?GyRCN248IUpzOXAbKEI=?= [SORPEX]\r\n"
+                            "[stamp]\r\n";
 const std::string kTextPart = "Content-Type: text/plain;\r\n"
                               "\tcharset=\"iso-2022-jp\"\r\n"
                               "Content-Transfer-Encoding: 7bit\r\n"
@@ -100,11 +101,11 @@ TEST_F(ReportMail, ServerReceivesTheExactMessageWithItsAttachment) {
     const std::string message = send(settings, path);
     ASSERT_EQ(result, ReportMailResult::Sent) << s_peer->log();
     EXPECT_TRUE(ui.shown.empty());
-    EXPECT_EQ(message, kHeader + kMultipartHead + kTextPart +
-                           attachmentHead("=?ISO-2022-JP?B?GyRCSnM5cBsoQg==?=_20280229.csv") +
-                           "SUQsSVCDQYNog4yDWCyDUoN+g4WDaoNlg0Isi0CO7SyDSoNFg5ODXg0KMSwxMjcuMC4wLjIscHVi\r\n"
-                           "bGljLFByaW50ZXIgTW9kZWwgWCw1NDMyMQ0KMiwxMjcuMC4wLjMscHVibGljLMzf2N3ALDEyMw0K\r\n" +
-                           kClosing);
+    EXPECT_EQ(test::withStampMarked(message),
+              kHeader + kMultipartHead + kTextPart + attachmentHead("=?ISO-2022-JP?B?GyRCSnM5cBsoQg==?=_20280229.csv") +
+                  "SUQsSVCDQYNog4yDWCyDUoN+g4WDaoNlg0Isi0CO7SyDSoNFg5ODXg0KMSwxMjcuMC4wLjIscHVi\r\n"
+                  "bGljLFByaW50ZXIgTW9kZWwgWCw1NDMyMQ0KMiwxMjcuMC4wLjMscHVibGljLMzf2N3ALDEyMw0K\r\n" +
+                  kClosing);
     // The body line that begins with a dot went over the wire with the dot doubled.
     EXPECT_NE(s_peer->transcript().find("\r\n..csv \x1B$B"), std::string::npos);
 
@@ -132,14 +133,14 @@ TEST_F(ReportMail, FiftyEightBytesGiveAFullLineAndAPaddedOne) {
 }
 
 TEST_F(ReportMail, WithoutAFileTheMessageHasOnePart) {
-    EXPECT_EQ(send(settings, ""), kHeader + kTextPart);
+    EXPECT_EQ(test::withStampMarked(send(settings, "")), kHeader + kTextPart);
     EXPECT_EQ(result, ReportMailResult::Sent);
 }
 
 TEST_F(ReportMail, AFileThatCannotBeOpenedIsLeftOutAndTheMessageGoesOn) {
     std::filesystem::create_directory(dir.file("folder.csv"));
     for (const std::string& path : {dir.file("missing.csv"), dir.file("folder.csv")}) {
-        EXPECT_EQ(send(settings, path), kHeader + kMultipartHead + kTextPart + kClosing);
+        EXPECT_EQ(test::withStampMarked(send(settings, path)), kHeader + kMultipartHead + kTextPart + kClosing);
         EXPECT_EQ(result, ReportMailResult::Sent);
     }
 }
@@ -197,7 +198,7 @@ TEST_F(ReportMail, TextsIso2022JpCannotCarryGoAsUtf8AndLoseNothing) {
     EXPECT_EQ(mail.from, "髙橋 <t@x.test>");
     EXPECT_EQ(mail.subject, "報告 髙田 [SORPEX]");
     EXPECT_EQ(mail.body, "本日の集計です。\n﨑玉支店 ﾌﾟﾘﾝﾀ\n");
-    EXPECT_NE(message.find("\r\nTo: <admin@example.test><backup@example.test>\r\n"), std::string::npos);
+    EXPECT_NE(message.find("\r\nTo: <admin@example.test>, <backup@example.test>\r\n"), std::string::npos);
     const std::vector<std::string> commands = s_peer->commands();
     EXPECT_NE(std::find(commands.begin(), commands.end(), "MAIL FROM: t@x.test"), commands.end());
 }
@@ -276,7 +277,7 @@ TEST_P(LoginSession, SendsEhloAuthLoginAndTheEncodedCredentials) {
                                   base64Encode(settings.mailPassword), "MAIL FROM: sorpex@example.test",
                                   "RCPT TO: admin@example.test", "RCPT TO: backup@example.test", "DATA", ".", "QUIT"}));
     EXPECT_EQ(peer.file("login.txt"), "LOGIN\nprinter-admin\n" + settings.mailPassword + "\n");
-    EXPECT_EQ(peer.message(), kHeader + kTextPart);
+    EXPECT_EQ(test::withStampMarked(peer.message()), kHeader + kTextPart);
 }
 
 INSTANTIATE_TEST_SUITE_P(Prompts, LoginSession, testing::Values("classic", "aiosmtpd"));

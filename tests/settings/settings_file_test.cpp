@@ -367,7 +367,7 @@ TEST(RecipientLines, SurviveTheOneLineFormAndOldValuesReadUnchanged) {
     EXPECT_EQ(decodeLineBreaks(sjisSo + "n"), sjisSo + "n");
 }
 
-TEST(SettingsWriters, SecurityIsWrittenOnceChosenAndAnUnknownValueReadsAsNone) {
+TEST(SettingsWriters, SecurityIsWrittenOnceChosen) {
     TempDir dir;
     AppSettings s = loaded(dir.file("SORPEX.ini"));
     ScriptedInteraction ui;
@@ -383,7 +383,22 @@ TEST(SettingsWriters, SecurityIsWrittenOnceChosenAndAnUnknownValueReadsAsNone) {
     s.mailSecurity = MailSecurity::None;
     ASSERT_TRUE(writeReportSettings(s, "25", ui));
     EXPECT_TRUE(readFileBytes(dir.file("SORPEX.ini")).ends_with("Security=0\r\n"));
+}
 
-    EXPECT_EQ(loadedFrom(dir, "[ReportParam]\r\nSecurity=1\r\n").mailSecurity, MailSecurity::StartTls);
-    EXPECT_EQ(loadedFrom(dir, "[ReportParam]\r\nSecurity=7\r\n").mailSecurity, MailSecurity::None);
+// A wrong Security read as 0 would send the password in clear: it is an error naming the value.
+TEST(SettingsFile, SecurityOtherThan0To2IsAnErrorNamingItsValue) {
+    TempDir dir;
+    for (const auto& [value, security] :
+         {std::pair{"", MailSecurity::None}, std::pair{"0", MailSecurity::None},
+          std::pair{" 1 ", MailSecurity::StartTls}, std::pair{"2", MailSecurity::Tls}}) {
+        const AppSettings s = loadedFrom(dir, "[ReportParam]\r\nSecurity=" + std::string(value) + "\r\n");
+        EXPECT_EQ(s.mailSecurity, security);
+        EXPECT_EQ(s.mailSettingsError, "") << value;
+    }
+    for (const char* value : {"STARTTLS", "tls", "yes", "3", "1x"}) {
+        const AppSettings s = loadedFrom(dir, "[ReportParam]\r\nSecurity=" + std::string(value) + "\r\n");
+        EXPECT_EQ(cp932::toUtf8(s.mailSettingsError),
+                  "SORPEX.iniの設定値が正しくありません。\n[ReportParam] Security=" + std::string(value) +
+                      "\n(0:なし 1:STARTTLS 2:SSL/TLS)");
+    }
 }

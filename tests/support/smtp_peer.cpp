@@ -87,4 +87,14 @@ DecodedMail decodeMail(const std::string& message) {
     return mail;
 }
 
+std::string readHeaders(const std::string& message) {
+    TempDir dir;
+    writeFileBytes(dir.file("message.eml"), message);
+    const RunResult result = runProgram({kPython, script("read_headers.py"), dir.file("message.eml")});
+    if (result.exitCode != 0) {
+        throw std::runtime_error("read_headers.py failed: " + result.output);
+    }
+    return result.output;
+}
+
 } // namespace sorpex::test

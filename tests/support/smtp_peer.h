@@ -46,4 +46,8 @@ struct DecodedMail {
 };
 DecodedMail decodeMail(const std::string& message);
 
+// What a mail reader (Python's email, policy=default) reads from the message's header, one
+// "field=value" a line (tests/support/read_headers.py).
+std::string readHeaders(const std::string& message);
+
 } // namespace sorpex::test

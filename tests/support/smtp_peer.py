@@ -12,6 +12,7 @@ Everything it sees goes to files in --out, written as it arrives:
 With --tls-cert and --tls-key it speaks TLS: --tls starttls offers STARTTLS and refuses MAIL and
 AUTH before it, --tls implicit speaks TLS from the first byte. --starttls-then garbage|stall is
 a server that offers STARTTLS, accepts it and then sends bytes that are no TLS, or nothing.
+--tls12-ciphers caps TLS at 1.2 with those suites; --refuse-login answers every login with 535.
 """
 
 import argparse
@@ -68,6 +69,10 @@ def peer_smtp_class(args, recorder):
         elif args.auth == "wrong-prompt":
             # The password prompt where the user name prompt belongs.
             AuthLoginUsernameChallenge = "Password:"
+        elif args.auth == "cram-only":
+            # A mechanism the client does not speak; with --exclude-auth LOGIN and PLAIN the only one.
+            async def auth_CRAM__MD5(self, server, args):
+                return AuthResult(success=False, handled=False)
 
         def connection_made(self, transport):
             super().connection_made(transport)
@@ -121,7 +126,7 @@ def run_smtp(args, recorder):
 
     def authenticator(server, session, envelope, mechanism, auth_data):
         recorder.append("login.txt", b"%s\n%s\n%s\n" % (mechanism.encode(), auth_data.login, auth_data.password))
-        return AuthResult(success=True)
+        return AuthResult(success=not args.refuse_login, handled=False)
 
     class PeerController(Controller):
         def factory(self):
@@ -131,6 +136,9 @@ def run_smtp(args, recorder):
     if args.tls:
         context = ssl.create_default_context(ssl.Purpose.CLIENT_AUTH)
         context.load_cert_chain(args.tls_cert, args.tls_key)
+        if args.tls12_ciphers:
+            context.maximum_version = ssl.TLSVersion.TLSv1_2
+            context.set_ciphers(args.tls12_ciphers)
         if args.tls == "starttls":
             tls = {"tls_context": context, "require_starttls": True, "auth_require_tls": True}
         else:
@@ -194,7 +202,9 @@ def main():
     parser.add_argument("--port", type=int, required=True)
     parser.add_argument("--out", required=True)
     parser.add_argument("--silent", action="store_true")
-    parser.add_argument("--auth", choices=["aiosmtpd", "classic", "wrong-prompt"], default="aiosmtpd")
+    parser.add_argument("--auth", choices=["aiosmtpd", "classic", "wrong-prompt", "cram-only"], default="aiosmtpd")
+    parser.add_argument("--refuse-login", action="store_true")
+    parser.add_argument("--tls12-ciphers", help="TLS 1.2 at most, with these cipher suites only")
     parser.add_argument("--refuse-rcpt", action="append", default=[])
     parser.add_argument("--mute-after-commands", type=int)
     parser.add_argument("--drop-after-data-lines", type=int)
