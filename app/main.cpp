@@ -3,6 +3,7 @@
 #include "app/program_icon.h"
 #include "app/sorpex_app.h"
 #include "app/work_folder.h"
+#include "base/core_dumps.h"
 #include "base/qt/qt_interaction.h"
 
 #include <QApplication>
@@ -16,6 +17,7 @@
 #include <unistd.h>
 
 int main(int argc, char** argv) {
+    sorpex::limitCoreDumps(getenv(sorpex::kCoreDumpVariable));
     // A write past the file-size limit fails with EFBIG, so a save reports it and removes its
     // temporary file, instead of the signal ending the process on the spot.
     std::signal(SIGXFSZ, SIG_IGN);

@@ -7,7 +7,8 @@
 namespace sorpex {
 
 InputFile::InputFile(const std::string& nativePath) {
-    // O_NONBLOCK keeps a FIFO from blocking the open; it is cleared again for a regular file.
+    // O_NONBLOCK keeps a FIFO from blocking the open. It stays: a file on disk ignores it, and a
+    // file of /proc that waits for data (kmsg) fails with EAGAIN instead of holding the reader.
     m_fd.reset(::open(nativePath.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK));
     if (!m_fd.valid()) {
         m_error = errno;
@@ -21,8 +22,6 @@ InputFile::InputFile(const std::string& nativePath) {
     } else if (!S_ISREG(info.st_mode)) {
         // Only a regular file has an end to read to.
         m_error = EINVAL;
-    } else if (::fcntl(m_fd.get(), F_SETFL, 0) != 0) {
-        m_error = errno;
     }
     m_size = info.st_size;
     if (m_error != 0) {

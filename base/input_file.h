@@ -9,7 +9,8 @@
 namespace sorpex {
 
 // A regular file opened for reading. Anything else is refused at once, without blocking: a
-// folder gives EISDIR, a device, a FIFO or a socket EINVAL.
+// folder gives EISDIR, a device, a FIFO or a socket EINVAL. A read never waits for data that
+// is not there yet.
 class InputFile {
 public:
     // `nativePath` is a path as the file system takes it.

@@ -5,6 +5,7 @@
 #include <cstdlib>
 #include <cstring>
 #include <ctime>
+#include <climits>
 #include <dirent.h>
 #include <fcntl.h>
 #include <sys/file.h>
@@ -33,8 +34,11 @@ PathParts split(const std::string& path) {
     return {slash == 0 ? "/" : path.substr(0, slash), path.substr(slash + 1)};
 }
 
+// A long name is cut so that the temporary's name still fits NAME_MAX; the random part keeps its
+// full length, so the name stays as hard to guess.
 std::string temporaryPrefix(const PathParts& parts) {
-    return "." + parts.name + std::string(kMarker);
+    constexpr std::size_t kNameRoom = NAME_MAX - 1 - kMarker.size() - kRandomLength;
+    return "." + parts.name.substr(0, kNameRoom) + std::string(kMarker);
 }
 
 bool isTemporaryName(std::string_view entry, std::string_view prefix) {
@@ -171,8 +175,10 @@ bool ReplacingFile::open() {
     }
     if (exists) {
         // A replaced file keeps its permissions and its group (a list kept for a group stays
-        // so); where the group cannot be kept, the saver's own gets no rights in its place.
-        m_mode = old.st_mode & 07777;
+        // so); where the group cannot be kept, the saver's own gets no rights in its place. The
+        // set-user-ID, set-group-ID and sticky bits are never carried over: the new file is
+        // the saver's, and a list or settings file is nothing to run.
+        m_mode = old.st_mode & 0777;
         if (::fchown(m_fd.get(), static_cast<uid_t>(-1), old.st_gid) != 0) {
             m_mode &= ~static_cast<mode_t>(070);
         }

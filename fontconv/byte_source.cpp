@@ -20,6 +20,8 @@ bool ByteSource::fill(std::uint64_t offset) {
         return false;
     }
     m_file.read(reinterpret_cast<char*>(m_buffer.data()), static_cast<std::streamsize>(m_buffer.size()));
+    // The file buffer turns a failed read into badbit; the end of the file sets only eofbit.
+    m_readFailed = m_readFailed || m_file.bad();
     m_valid = static_cast<std::size_t>(m_file.gcount());
     m_shortRead = m_valid < m_buffer.size();
     return m_valid > 0;

@@ -33,6 +33,8 @@ public:
     void loadFirstBlock();
     // The valid bytes of the buffer, for recognising the file by its first bytes.
     std::string_view buffered() const;
+    // A read of the file failed: what was read ends there, but it is not the whole file.
+    bool readFailed() const { return m_readFailed; }
 
 private:
     bool fill(std::uint64_t offset);
@@ -43,6 +45,7 @@ private:
     std::size_t m_position = 0;
     std::uint64_t m_bufferOffset = 0;
     bool m_shortRead = false;
+    bool m_readFailed = false;
 };
 
 // Little- and big-endian numbers and runs of bytes; empty or false at the end of the file.

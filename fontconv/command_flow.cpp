@@ -146,7 +146,11 @@ int Run::execute() {
         return 1;
     }
     FontWriter writer(output->stream(), m_options, m_console);
-    convertFont(input->stream(), writer);
+    // A failing disk or an unreadable file is no short font: the old output stays.
+    if (!convertFont(input->stream(), writer)) {
+        m_console.say(kInputMissing, inputPath);
+        return 1;
+    }
     input.reset();
     if (!output->commit()) {
         m_console.say(kCannotCreate, outputPath);
@@ -197,6 +201,10 @@ int Run::appendTableSection(const std::string& outputPath) {
     }
     output->stream() << font->stream().rdbuf();
     appendTable(table->stream(), output->stream());
+    if (table->stream().bad()) {
+        m_console.say(kTableMissing, tablePath.text);
+        return 1;
+    }
     if (font->stream().bad() || !output->commit()) {
         m_console.say(kCannotReopen, outputPath);
         return 1;

@@ -34,9 +34,10 @@ void detectFormat(ByteSource& source, FontWriter& writer) {
     }
 }
 
-void convertFont(std::istream& input, FontWriter& writer) {
+bool convertFont(std::istream& input, FontWriter& writer) {
     ByteSource source(input);
     detectFormat(source, writer);
+    return !source.readFailed();
 }
 
 } // namespace zuvfntc

@@ -2,11 +2,12 @@
 #include "fontconv/process_setup.h"
 
 #include <clocale>
+#include <cstdlib>
 #include <iostream>
 #include <unistd.h>
 
 int main(int argc, char** argv) {
-    if (!zuvfntc::prepareProcess()) {
+    if (!zuvfntc::prepareProcess(std::getenv("ZUVFNTC_CORE_DUMPS"))) {
         return 1;
     }
     std::setlocale(LC_ALL, "");

@@ -4,7 +4,10 @@
 
 #include <cerrno>
 #include <csignal>
+#include <cstring>
 #include <fcntl.h>
+#include <sys/prctl.h>
+#include <sys/resource.h>
 #include <unistd.h>
 
 namespace zuvfntc {
@@ -18,7 +21,20 @@ void removeTemporaryAndDie(int signal) {
 
 } // namespace
 
-bool prepareProcess() {
+bool limitCoreDumps(const char* request) {
+    if (request != nullptr && std::strcmp(request, "1") == 0) {
+        return true;
+    }
+    // A core handler behind a pipe is not bound by RLIMIT_CORE; a process that is not dumpable
+    // gives it nothing either.
+    const rlimit none{0, 0};
+    setrlimit(RLIMIT_CORE, &none);
+    prctl(PR_SET_DUMPABLE, 0, 0, 0, 0);
+    return false;
+}
+
+bool prepareProcess(const char* coreDumpRequest) {
+    limitCoreDumps(coreDumpRequest);
     // A closed standard descriptor would be taken by the first file opened: the console would
     // then read its answers from the font or write its texts into it.
     for (int fd = 0; fd <= 2; ++fd) {

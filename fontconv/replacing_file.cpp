@@ -1,10 +1,13 @@
 #include "fontconv/replacing_file.h"
 
+#include <cerrno>
+#include <climits>
 #include <csignal>
 #include <cstdlib>
 #include <cstring>
 #include <fcntl.h>
 #include <string>
+#include <sys/random.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -22,6 +25,23 @@ void setPending(const std::filesystem::path& path) {
         std::memcpy(g_pendingPath, text.c_str(), text.size() + 1);
         g_pending = 1;
     }
+}
+
+constexpr char kLetters[] = "ABCDEFGHIJKLMNOPQRSTUVWXYZabcdefghijklmnopqrstuvwxyz0123456789";
+constexpr std::size_t kRandomLength = 6;
+
+// "zuvfnt.fnt.Xy3abQ" beside "zuvfnt.fnt": a name nobody can guess or plant beforehand. A long
+// name is cut so that the whole still fits NAME_MAX; the random part keeps its length.
+std::filesystem::path temporaryName(const std::filesystem::path& target) {
+    unsigned char random[kRandomLength] = {};
+    if (getrandom(random, sizeof random, 0) != static_cast<ssize_t>(sizeof random)) {
+        return {};
+    }
+    std::string name = target.filename().native().substr(0, NAME_MAX - 1 - kRandomLength) + ".";
+    for (unsigned char byte : random) {
+        name += kLetters[byte % (sizeof kLetters - 1)];
+    }
+    return target.parent_path() / name;
 }
 
 mode_t defaultMode() {
@@ -50,14 +70,19 @@ std::unique_ptr<ReplacingFile> ReplacingFile::create(const std::filesystem::path
         if (!S_ISREG(existing.st_mode)) {
             return nullptr;
         }
+        // Never the set-user-ID, set-group-ID or sticky bit: the new file is the saver's.
         mode = existing.st_mode & 0777;
     }
-    // mkstemp: a name nobody can guess or plant beforehand, created with O_EXCL, readable by
-    // the owner only until it is complete.
-    std::filesystem::path pattern = target;
-    pattern += ".XXXXXX";
-    std::string name = pattern.native();
-    int fd = mkostemp(name.data(), O_CLOEXEC);
+    // Created exclusively, never through a link, and readable by the owner only until complete.
+    std::filesystem::path name;
+    int fd = -1;
+    for (int attempt = 0; fd < 0 && attempt < 100; ++attempt) {
+        name = temporaryName(target);
+        fd = name.empty() ? -1 : open(name.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, 0600);
+        if (fd < 0 && errno != EEXIST) {
+            break;
+        }
+    }
     if (fd < 0) {
         return nullptr;
     }

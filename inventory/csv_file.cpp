@@ -81,6 +81,24 @@ bool reportLoad(CsvLoad load, int error, UserInteraction& ui) {
 
 } // namespace
 
+std::size_t csvUnsavableQuote(std::string_view text) {
+    for (std::size_t i = 0; i < text.size(); ++i) {
+        if (text[i] != '"') {
+            continue;
+        }
+        // The next byte the writer keeps: line breaks in between are dropped.
+        std::size_t next = i + 1;
+        while (next < text.size() &&
+               (text[next] == '\n' || (text[next] == '\r' && next + 1 < text.size() && text[next + 1] == '\n'))) {
+            ++next;
+        }
+        if (next < text.size() && (text[next] == '"' || text[next] == ',')) {
+            return i;
+        }
+    }
+    return std::string_view::npos;
+}
+
 std::string csvLine(const PrinterRecord& row, CsvLayout layout) {
     std::string line;
     line.reserve(row.comment.view().size() + row.model.view().size() + row.sysDescr.view().size() +

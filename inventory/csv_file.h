@@ -32,6 +32,12 @@ enum class CsvLayout {
 // line loads) is written as its comment alone, the form the loader reads back as such a row.
 std::string csvLine(const PrinterRecord& row, CsvLayout layout = CsvLayout::Classic);
 
+// Where the list file would not bring `text` back as it is: the byte offset of the first quote
+// that is followed by another quote or by a comma (the loader reads every run of quotes as one,
+// and a quote before a comma as the end of the field); npos when the text comes back whole, its
+// line breaks aside, which the one-line row drops.
+std::size_t csvUnsavableQuote(std::string_view text);
+
 // Writes the whole table to the file at `path` (in the file system's own bytes): a new file
 // beside the old one, flushed and renamed over it, so a failure at any point leaves the old file
 // whole; only a regular file is replaced. A failure is shown with its errno and leaves modified

@@ -21,7 +21,8 @@ constexpr std::string_view kReportParam = "ReportParam";
 constexpr std::array<const char*, 7> kDayNames = {"Mon", "Tue", "Wed", "Thu", "Fri", "Sat", "Sun"};
 
 // Reads the whole regular file; nothing when it does not exist, errno in *error for every other
-// failure (a folder, a FIFO, a device, no permission), without blocking.
+// failure (a folder, a FIFO, a device, no permission), without blocking. A file longer than
+// any settings file gives EFBIG: one that another process keeps growing would never end.
 std::optional<std::string> readFile(const std::string& path, int* error) {
     *error = 0;
     InputFile file(path);
@@ -39,6 +40,10 @@ std::optional<std::string> readFile(const std::string& path, int* error) {
         }
         if (n == 0) {
             return text;
+        }
+        if (text.size() + static_cast<std::size_t>(n) > kSettingsFileLimit) {
+            *error = EFBIG;
+            return std::nullopt;
         }
         text.append(buffer, static_cast<std::size_t>(n));
     }
@@ -195,8 +200,8 @@ int readSettingsFile(AppSettings& settings, const std::string& path) {
     s.defaultCsv = readText(ini, kAppParam, "DefalutCSV", "", kPathLimit);
     s.autoSave = readText(ini, kAppParam, "Auto_Save", "OFF", 7);
     s.defaultSavePath = readText(ini, kAppParam, "DefalutSavePath", "", kPathLimit);
-    s.timeOut = readInt(ini, kAppParam, "TimeOut", 2);
-    s.retry = readInt(ini, kAppParam, "Retry", 0);
+    s.timeOut = readInt(ini, kAppParam, "TimeOut", kTimeoutDefault);
+    s.retry = readInt(ini, kAppParam, "Retry", kRetryDefault);
     s.debug = readText(ini, kAppParam, "Debug", "NO", 15);
     s.snmpPort = readInt(ini, kAppParam, "SnmpPort", 161);
     s.parallel = readInt(ini, kAppParam, "Parallel", kParallelDefault);
@@ -225,8 +230,8 @@ std::string settingsReadMessage(int error) {
 
 void applySettings(AppSettings& settings) {
     const StoredSettings& s = settings.stored;
-    settings.timeoutSeconds = s.timeOut;
-    settings.retryCount = s.retry;
+    settings.timeoutSeconds = s.timeOut >= kTimeoutMin && s.timeOut <= kTimeoutMax ? s.timeOut : kTimeoutDefault;
+    settings.retryCount = s.retry >= kRetryMin && s.retry <= kRetryMax ? s.retry : kRetryDefault;
     settings.autoSave = equalsIgnoringCase(s.autoSave, "ON");
     settings.filterEnableText = s.filterEnable;
     settings.filterEnabled = !equalsIgnoringCase(s.filterEnable, "OFF");

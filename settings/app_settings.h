@@ -36,6 +36,15 @@ inline constexpr int kParallelMin = 1;
 inline constexpr int kParallelMax = 256;
 inline constexpr int kParallelDefault = 10;
 
+// The SNMP time-out in seconds and the retries; a value outside reads as the default. A time-out
+// of 0 would have the library wait 0 µs, and every printer would look silent.
+inline constexpr int kTimeoutMin = 1;
+inline constexpr int kTimeoutMax = 60;
+inline constexpr int kTimeoutDefault = 2;
+inline constexpr int kRetryMin = 0;
+inline constexpr int kRetryMax = 10;
+inline constexpr int kRetryDefault = 0;
+
 // The warning threshold of the lowest supply, in percent; a value outside reads as the default.
 inline constexpr int kSupplyWarnMin = 0;
 inline constexpr int kSupplyWarnMax = 100;
@@ -47,8 +56,8 @@ struct StoredSettings {
     std::string defaultCsv;
     std::string autoSave = "OFF";
     std::string defaultSavePath;
-    int timeOut = 2;
-    int retry = 0;
+    int timeOut = kTimeoutDefault;
+    int retry = kRetryDefault;
     std::string debug = "NO";
     int snmpPort = 161;
     int parallel = kParallelDefault;
@@ -74,9 +83,9 @@ enum Weekday { Monday, Tuesday, Wednesday, Thursday, Friday, Saturday, Sunday };
 
 // The one settings record of a run. Texts are CP932.
 struct AppSettings {
-    std::string settingsFilePath; // in the file system's own bytes, as it is only ever opened
-    int timeoutSeconds = 2;
-    int retryCount = 0;
+    std::string settingsFilePath;         // in the file system's own bytes, as it is only ever opened
+    int timeoutSeconds = kTimeoutDefault; // kTimeoutMin ... kTimeoutMax
+    int retryCount = kRetryDefault;       // kRetryMin ... kRetryMax
     bool autoSave = false;
     bool filterEnabled = true;
     std::string filterEnableText = "ON";
@@ -123,6 +132,9 @@ inline constexpr std::size_t kLoginLimit = 72;
 // The settings file in the current directory, in the file system's own bytes (whatever its
 // folder's name, CP932 or not).
 std::string defaultSettingsFilePath();
+
+// The most a settings file holds; a longer one is refused as unreadable.
+inline constexpr std::size_t kSettingsFileLimit = 1024 * 1024;
 
 // Reads every key of the file at `path` with its default; `path` becomes settingsFilePath, the
 // file every later write goes to. Gives 0 when the file was read; ENOENT when there is none,

@@ -16,6 +16,21 @@
 #include <charconv>
 
 namespace sorpex {
+namespace {
+
+// Selects `value` in a list of numbers. A value in range that the list does not offer (from a
+// hand-edited file) is added to it, so that OK keeps it; one out of range leaves no selection.
+void selectNumber(QComboBox* list, int value, int lowest, int highest) {
+    const QString text = QString("%1").arg(value, 2);
+    int index = list->findText(text);
+    if (index < 0 && value >= lowest && value <= highest) {
+        list->addItem(text);
+        index = list->count() - 1;
+    }
+    list->setCurrentIndex(index);
+}
+
+} // namespace
 
 SORPEXConfig::SORPEXConfig(AppSettings& settings, UserInteraction& ui, QWidget* parent)
     : QDialog(parent), m_settings(settings), m_ui(ui) {
@@ -75,10 +90,8 @@ SORPEXConfig::SORPEXConfig(AppSettings& settings, UserInteraction& ui, QWidget* 
     connect(csvBrowse, &QPushButton::clicked, this, &SORPEXConfig::browseCsvFile);
     connect(saveBrowse, &QPushButton::clicked, this, &SORPEXConfig::browseSaveFolder);
 
-    // A value outside the list (from a hand-edited file) leaves the list without a selection.
-    m_timeout->setCurrentIndex(
-        settings.timeoutSeconds >= 1 && settings.timeoutSeconds <= 10 ? settings.timeoutSeconds - 1 : -1);
-    m_retry->setCurrentIndex(settings.retryCount >= 0 && settings.retryCount <= 5 ? settings.retryCount : -1);
+    selectNumber(m_timeout, settings.timeoutSeconds, kTimeoutMin, kTimeoutMax);
+    selectNumber(m_retry, settings.retryCount, kRetryMin, kRetryMax);
     m_parallel->setCp932Text(std::to_string(settings.parallel));
     m_autoSave->setCurrentIndex(settings.autoSave ? 1 : 0);
     m_supplies->setChecked(settings.supplies);
@@ -129,8 +142,27 @@ int SORPEXConfig::numberInRange(Cp932LineEdit* edit, int lowest, int highest, co
     return value;
 }
 
+int SORPEXConfig::choiceInRange(QComboBox* list, int lowest, int highest, const char* utf8Refusal) {
+    const int value = list->currentIndex() < 0 ? -1 : list->currentText().trimmed().toInt();
+    if (value < lowest || value > highest) {
+        m_ui.showMessage(cp932::fromUtf8(utf8Refusal), MessageIcon::Stop, MessageButtons::Ok);
+        list->setFocus();
+        return -1;
+    }
+    return value;
+}
+
 void SORPEXConfig::accept() {
-    // Refused before anything is stored, so the dialog stays as the user left it.
+    // Refused before anything is stored, so the dialog stays as the user left it. A time-out of
+    // 0 would make every printer look silent.
+    const int timeout =
+        choiceInRange(m_timeout, kTimeoutMin, kTimeoutMax, "タイムアウト時間は 1 から 60 秒の範囲で選択してください。");
+    const int retry = timeout < 0 ? -1
+                                  : choiceInRange(m_retry, kRetryMin, kRetryMax,
+                                                  "リトライ回数は 0 から 10 回の範囲で選択してください。");
+    if (retry < 0) {
+        return;
+    }
     const int parallel =
         numberInRange(m_parallel, kParallelMin, kParallelMax, "同時取得数は 1 から 256 の範囲で入力してください。");
     // The threshold is greyed out with the supplies off; it then keeps its value.
@@ -145,9 +177,8 @@ void SORPEXConfig::accept() {
     m_settings.parallel = parallel;
     m_settings.supplies = m_supplies->isChecked();
     m_settings.supplyWarn = supplyWarn;
-    // No selection gives a time-out of 0 and -1 retries, as the old version stored them.
-    m_settings.timeoutSeconds = m_timeout->currentIndex() + 1;
-    m_settings.retryCount = m_retry->currentIndex();
+    m_settings.timeoutSeconds = timeout;
+    m_settings.retryCount = retry;
     m_settings.defaultSavePath = m_savePath->cp932Text();
     m_settings.defaultCsvPath = m_csvPath->cp932Text();
     m_settings.autoSave = m_autoSave->currentIndex() == 1;

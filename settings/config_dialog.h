@@ -29,6 +29,8 @@ private:
     // The edit's number when it lies in [lowest, highest]; otherwise the refusal is shown, the
     // edit selected, and -1 given.
     int numberInRange(Cp932LineEdit* edit, int lowest, int highest, const char* utf8Refusal);
+    // The same for the number chosen in a list; no choice is refused too.
+    int choiceInRange(QComboBox* list, int lowest, int highest, const char* utf8Refusal);
 
     AppSettings& m_settings;
     UserInteraction& m_ui;

@@ -5,6 +5,7 @@
 #include "base/qt/dialog_units.h"
 #include "base/interaction.h"
 #include "base/qt/qt_text.h"
+#include "inventory/csv_file.h"
 #include "inventory/printer_record.h"
 #include "ui/entry_check.h"
 #include "base/qt/ip_address_edit.h"
@@ -34,6 +35,18 @@ std::string unencodableRefusal(const char* field, const QString& text) {
     }
     return cp932::fromUtf8(field) + cp932::fromUtf8("に使用できない文字が含まれています（") + std::to_string(position) +
            cp932::fromUtf8("文字目）");
+}
+
+// The message for a text the list file would not bring back whole, or nothing: every run of
+// quotes loads as one quote (the community would ask the printer with another name).
+std::string unsavableRefusal(const char* field, std::string_view text) {
+    const std::size_t offset = csvUnsavableQuote(text);
+    if (offset == std::string_view::npos) {
+        return {};
+    }
+    const qsizetype position = fromCp932(text.substr(0, offset)).size() + 1;
+    return cp932::fromUtf8(field) + cp932::fromUtf8("に続けて並んだ \" や , の直前の \" は保存できません（") +
+           std::to_string(position) + cp932::fromUtf8("文字目）");
 }
 
 } // namespace
@@ -112,6 +125,12 @@ std::optional<EntryValues> runEntryDialog(QWidget* parent, UserInteraction& ui, 
             refusal = unencodableRefusal("コメント", dialog.commentText());
         }
         EntryValues entered{dialog.address(), toCp932(dialog.communityText()), toCp932(dialog.commentText())};
+        if (refusal.empty()) {
+            refusal = unsavableRefusal("コミュニティ名", entered.community);
+        }
+        if (refusal.empty()) {
+            refusal = unsavableRefusal("コメント", entered.comment);
+        }
         if (refusal.empty()) {
             refusal = entryRefusal(table, entered.address, entered.community, skipId);
         }

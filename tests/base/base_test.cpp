@@ -1,12 +1,16 @@
+#include "base/core_dumps.h"
 #include "base/cp932.h"
 #include "base/input_file.h"
 #include "base/replacing_file.h"
+#include "tests/support/file_call_spy.h"
 #include "tests/support/temp_dir.h"
 
 #include <cerrno>
 #include <csignal>
 #include <filesystem>
 #include <gtest/gtest.h>
+#include <sys/prctl.h>
+#include <sys/resource.h>
 #include <sys/stat.h>
 #include <sys/sysmacros.h>
 #include <sys/wait.h>
@@ -156,4 +160,82 @@ TEST(Cp932, ATruncationNeverSplitsADoubleByteCharacter) {
     EXPECT_EQ(cp932::truncate(text, 3), "ab");
     EXPECT_EQ(cp932::truncate(text, 4), text.substr(0, 4));
     EXPECT_EQ(cp932::truncate(text, 100), text);
+}
+
+TEST(ReplacingFile, TheNewFileNeverTakesTheSetIdOrStickyBits) {
+    TempDir dir;
+    const std::string path = dir.file("list.csv");
+    for (const auto& [before, after] : {std::pair<mode_t, mode_t>{06755, 0755}, {01640, 0640}, {04600, 0600}}) {
+        writeFileBytes(path, "old");
+        ASSERT_EQ(chmod(path.c_str(), before), 0);
+        EXPECT_EQ(replaceFile(path, "new"), 0);
+        EXPECT_EQ(modeOf(path), after) << std::oct << before;
+    }
+}
+
+// The temporary's name is 15 bytes longer than the target's: a long name is cut, the random part
+// is not, so two saves of one target still get names of their own.
+TEST(ReplacingFile, NamesUpToNameMaxAreSavedAndTheirTemporariesStayUnpredictable) {
+    TempDir dir;
+    for (std::size_t length : {240, 241, 250, 255}) {
+        const std::string path = dir.file(std::string(length - 4, 'n') + ".csv");
+        ReplacingFile first(path);
+        ReplacingFile second(path);
+        ASSERT_TRUE(first.open()) << length << ": " << first.error();
+        ASSERT_TRUE(second.open()) << length << ": " << second.error();
+        EXPECT_EQ(entriesIn(dir), 2u);
+        ASSERT_TRUE(first.write("first") && first.commit());
+        ASSERT_TRUE(second.write("second") && second.commit());
+        EXPECT_EQ(readFileBytes(path), "second");
+        EXPECT_EQ(replaceFile(path, "third"), 0);
+        EXPECT_EQ(readFileBytes(path), "third");
+        std::filesystem::remove(path);
+        EXPECT_EQ(entriesIn(dir), 0u);
+    }
+}
+
+// A file planted under the temporary's name (here the name is known: the randomness gives zeros
+// once) is not written into or taken over; and the data is on disk before the rename shows it.
+TEST(ReplacingFile, TheTemporaryIsCreatedExclusivelyAndSyncedBeforeTheRename) {
+    if (geteuid() != 0) {
+        GTEST_SKIP() << "a planted file of another user needs root";
+    }
+    TempDir dir;
+    const std::string path = dir.file("SORPEX.ini");
+    const std::string planted = dir.file(".SORPEX.ini.~AAAAAAAAAAAA");
+    writeFileBytes(planted, "planted");
+    ASSERT_EQ(chown(planted.c_str(), 65534, 65534), 0);
+    file_call_spy::forcedZeroRandoms = 1;
+    file_call_spy::take();
+    EXPECT_EQ(replaceFile(path, "Password=secret"), 0);
+    const std::vector<std::string> calls = file_call_spy::take();
+    EXPECT_EQ(file_call_spy::forcedZeroRandoms, 0);
+    EXPECT_EQ(readFileBytes(planted), "planted");
+    EXPECT_EQ(readFileBytes(path), "Password=secret");
+    EXPECT_EQ(entriesIn(dir), 2u);
+    ASSERT_EQ(calls.size(), 2u);
+    EXPECT_TRUE(calls[0].starts_with("fsync .SORPEX.ini.~")) << calls[0];
+    EXPECT_EQ(calls[1], "rename" + calls[0].substr(5));
+}
+
+// Irreversible for the process, so each case runs in a child of its own.
+TEST(CoreDumps, AreOffUnlessTheVariableSaysOne) {
+    for (const auto& [request, kept] : std::vector<std::pair<const char*, bool>>{
+             {nullptr, false}, {"", false}, {"0", false}, {"yes", false}, {"1", true}}) {
+        pid_t child = fork();
+        ASSERT_GE(child, 0);
+        if (child == 0) {
+            const rlimit some{4096, RLIM_INFINITY};
+            setrlimit(RLIMIT_CORE, &some);
+            const bool on = limitCoreDumps(request);
+            rlimit now{};
+            getrlimit(RLIMIT_CORE, &now);
+            const bool off = now.rlim_cur == 0 && now.rlim_max == 0 && prctl(PR_GET_DUMPABLE) == 0;
+            const bool untouched = now.rlim_cur == 4096 && prctl(PR_GET_DUMPABLE) == 1;
+            _exit(on == kept && (kept ? untouched : off) ? 0 : 1);
+        }
+        int status = 0;
+        ASSERT_EQ(waitpid(child, &status, 0), child);
+        EXPECT_EQ(WEXITSTATUS(status), 0) << (request ? request : "unset");
+    }
 }

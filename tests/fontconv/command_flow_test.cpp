@@ -151,6 +151,27 @@ TEST(CommandFlow, InputsAndTablesThatAreNoRegularFileAreRefusedAtOnce) {
     }
 }
 
+// /proc/self/mem fails its first read (EIO): neither the font nor the table is taken as ended
+// there, and the files from before stay as they were.
+TEST(CommandFlow, AReadErrorIsAnInputErrorAndKeepsTheOldFiles) {
+    TempDir dir;
+    writeFileBytes(dir.file("zuvfnt.fnt"), "old font");
+    Result result = run(dir, {"/proc/self/mem"}, "y\n");
+    EXPECT_EQ(result.code, 1);
+    EXPECT_TRUE(result.console.ends_with("\n　外字ファイルがありません。[/proc/self/mem]\n")) << result.console;
+    EXPECT_EQ(readFileBytes(dir.file("zuvfnt.fnt")), "old font");
+
+    std::filesystem::remove(dir.path() / "zuvfnt.fnt");
+    writeFileBytes(dir.file("eudc.win"), twoGlyphFont());
+    result = run(dir, {"eudc.win"}, "y /proc/self/mem\n");
+    EXPECT_EQ(result.code, 1);
+    EXPECT_TRUE(result.console.ends_with("\n　  変換テーブルファイルがありません。[/proc/self/mem]\n"))
+        << result.console;
+    EXPECT_EQ(readFileBytes(dir.file("zuvfnt.fnt")), palivoxFont({palivoxRecord(0x6941, bytesOf(pattern24(1))),
+                                                                  palivoxRecord(0x6942, bytesOf(pattern24(2)))}));
+    EXPECT_EQ(std::distance(std::filesystem::directory_iterator(dir.path()), {}), 2);
+}
+
 TEST(CommandFlow, OutputFolderThatIsNoFolderIsRefused) {
     TempDir dir;
     writeFileBytes(dir.file("eudc.win"), twoGlyphFont());

@@ -195,15 +195,20 @@ TEST(CsvRoundTrip, CommentsWithCommasQuotesAndLineBreaks) {
     EXPECT_FALSE(loaded.modified());
 }
 
-// A text as the list file brings it back: without its line breaks, without the quotes right
-// before a comma, and with every run of quotes as one quote.
-std::string carried(std::string_view text) {
+std::string withoutLineBreaks(std::string_view text) {
     std::string joined;
     for (std::size_t i = 0; i < text.size(); ++i) {
         if (text[i] != '\n' && !(text[i] == '\r' && i + 1 < text.size() && text[i + 1] == '\n')) {
             joined += text[i];
         }
     }
+    return joined;
+}
+
+// A text as the list file brings it back: without its line breaks, without the quotes right
+// before a comma, and with every run of quotes as one quote.
+std::string carried(std::string_view text) {
+    const std::string joined = withoutLineBreaks(text);
     std::string read;
     for (std::size_t i = 0; i < joined.size(); ++i) {
         const std::size_t end = std::min(joined.find_first_not_of('"', i), joined.size());
@@ -222,6 +227,8 @@ std::string carried(std::string_view text) {
 TEST(CsvRoundTrip, RandomHostileTablesComeBackRowForRow) {
     const std::vector<std::string> pieces = {"\"",
                                              "\"\"",
+                                             "\"\"\"",
+                                             "\",",
                                              ",",
                                              "\r",
                                              "\n",
@@ -268,6 +275,10 @@ TEST(CsvRoundTrip, RandomHostileTablesComeBackRowForRow) {
             const std::string community = usable ? carried(row.community.view()) : "";
             EXPECT_EQ(rows(loaded)[static_cast<std::size_t>(i)],
                       carried(row.comment.view()) + "|" + (usable ? row.ipAddress.str() : "") + "|" + community);
+            // What the entry dialog lets through comes back whole; what it refuses would not.
+            for (std::string_view t : {row.comment.view(), row.community.view()}) {
+                EXPECT_EQ(csvUnsavableQuote(t) == std::string_view::npos, carried(t) == withoutLineBreaks(t)) << t;
+            }
         }
         // What was loaded is saved as it was read.
         const std::string again = listBytes(loaded);

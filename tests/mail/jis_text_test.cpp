@@ -138,5 +138,17 @@ TEST(EncodeHeaderText, AsciiStaysAndEachJapaneseRunBecomesOneWord) {
     EXPECT_EQ(encodeHeaderText(sjis("日") + "\xF0\x40" + "tail"), "=?UTF-8?B?5pel7oCA?=tail");
 }
 
+// Row 84 (凜 84-5, 熙 84-6) is the last row of JIS X 0208 and still goes as ISO-2022-JP; the
+// extension kanji of CP932 (NEC-selected ED40, IBM FBFC) have no JIS code and go as UTF-8.
+TEST(JisCarries, TheLastJisRowStaysIso2022JpAndTheExtensionKanjiDoNot) {
+    const std::vector<std::pair<std::string, bool>> cases = {
+        {sjis("凜熙"), true}, {sjis("堯槇遙瑤"), true}, {"\xED\x40", false}, {sjis("髙"), false}};
+    for (const auto& [text, carried] : cases) {
+        EXPECT_EQ(jisCarries(text), carried) << cp932::toUtf8(text);
+        EXPECT_EQ(encodeHeaderText(text).starts_with("=?ISO-2022-JP?B?"), carried) << cp932::toUtf8(text);
+    }
+    EXPECT_EQ(sjisToJis(sjis("凜熙")), "\x1B$Bt%t&\x1B(B");
+}
+
 } // namespace
 } // namespace sorpex

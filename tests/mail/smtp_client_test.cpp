@@ -176,5 +176,14 @@ TEST(SmtpSession, RefusedConnectionAndEmptyServerNameGiveNoSession) {
     EXPECT_FALSE(smtpConnect("127.0.5.14", 70000, 70000).valid());
 }
 
+// The form of older servers, "AUTH=", names the mechanisms just as "AUTH " does.
+TEST(ChooseAuthMechanism, ReadsTheOldAuthEqualsForm) {
+    for (const char* reply : {"250-smtp.test\n250-AUTH=PLAIN\n250 HELP\n", "250-smtp.test\n250 auth=plain\n",
+                              "250-smtp.test\n250-AUTH PLAIN\n250 HELP\n"}) {
+        EXPECT_EQ(chooseAuthMechanism(reply), AuthMechanism::Plain) << reply;
+    }
+    EXPECT_EQ(chooseAuthMechanism("250-smtp.test\n250 AUTH=LOGIN\n"), AuthMechanism::Login);
+}
+
 } // namespace
 } // namespace sorpex

@@ -1,6 +1,8 @@
 #include "base/cp932.h"
+#include "base/unique_fd.h"
 #include "mail/base64.h"
 #include "mail/report_mail.h"
+#include "mail/tls_channel.h"
 #include "settings/app_settings.h"
 #include "tests/support/child_process.h"
 #include "tests/support/scripted_interaction.h"
@@ -10,6 +12,9 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <arpa/inet.h>
+#include <netinet/in.h>
+#include <sys/socket.h>
 #include <cstdlib>
 #include <iostream>
 #include <stdexcept>
@@ -40,12 +45,13 @@ public:
     }
     ~TestAuthorities() { unsetenv("SSL_CERT_FILE"); }
 
-    // The peer options of a server speaking `tls` with a certificate for IP `address` from
-    // `issuer`, valid from now for `days` days (-1: expired yesterday).
+    // The peer options of a server speaking `tls` with a certificate for IP `address` (or for the
+    // names in `names`, "DNS:..." entries) from `issuer`, valid from now for `days` days (-1:
+    // expired yesterday).
     std::vector<std::string> server(const std::string& tls, const std::string& address, int days = 30,
-                                    const std::string& issuer = "ca") {
-        const std::string name = m_dir.file(address + "-" + std::to_string(days) + "-" + issuer);
-        test::writeFileBytes(name + ".ext", "subjectAltName=IP:" + address +
+                                    const std::string& issuer = "ca", const std::string& names = "") {
+        const std::string name = m_dir.file(address + "-" + std::to_string(m_serial + 1));
+        test::writeFileBytes(name + ".ext", "subjectAltName=" + (names.empty() ? "IP:" + address : names) +
                                                 "\nbasicConstraints=CA:FALSE\nextendedKeyUsage=serverAuth\n");
         openssl({"req", "-new", "-newkey", "ec", "-pkeyopt", "ec_paramgen_curve:prime256v1", "-nodes", "-subj",
                  "/CN=" + address, "-keyout", name + ".key", "-out", name + ".csr"});
@@ -161,6 +167,87 @@ TEST_F(TlsMail, GarbageOrSilenceInsteadOfAHandshakeFailsWithinTheBound) {
         std::cout << peer->address() << ": " << seconds << " s\n";
         EXPECT_EQ(shown, "送信サーバと暗号化通信を開始できません。") << peer->address();
         EXPECT_LT(seconds, 10.0) << peer->address();
+        EXPECT_FALSE(sentMailFrom(*peer));
+    }
+}
+
+// A connection to the peer's address, whatever name the TLS layer is then told to expect.
+UniqueFd connectedTo(const SmtpPeer& peer) {
+    UniqueFd fd(socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0));
+    sockaddr_in address{};
+    address.sin_family = AF_INET;
+    address.sin_port = htons(static_cast<std::uint16_t>(peer.port()));
+    inet_pton(AF_INET, peer.address().c_str(), &address.sin_addr);
+    if (connect(fd.get(), reinterpret_cast<const sockaddr*>(&address), sizeof address) != 0) {
+        fd.reset();
+    }
+    return fd;
+}
+
+// No name is looked up: the socket goes to a loopback address and the TLS layer gets the name.
+TEST_F(TlsMail, AServerGivenByNameMustBeNamedByADnsEntryOfItsCertificate) {
+    SmtpPeer mail("127.0.18.1", 4465,
+                  s_authorities->server("implicit", "127.0.18.1", 30, "ca", "DNS:mail.example.test"));
+    SmtpPeer other("127.0.18.2", 4465,
+                   s_authorities->server("implicit", "127.0.18.2", 30, "ca", "DNS:other.example.test"));
+    SmtpPeer wildcard("127.0.18.3", 4465,
+                      s_authorities->server("implicit", "127.0.18.3", 30, "ca", "DNS:*.example.test"));
+    const std::vector<std::tuple<const SmtpPeer*, std::string, TlsFailure>> cases = {
+        {&mail, "mail.example.test", TlsFailure::None},
+        {&other, "mail.example.test", TlsFailure::NameMismatch},
+        {&wildcard, "mail.example.test", TlsFailure::None},
+        {&wildcard, "smtp.mail.example.test", TlsFailure::NameMismatch},
+        {&mail, "127.0.18.1", TlsFailure::NameMismatch},
+    };
+    const TlsContext context;
+    for (const auto& [peer, host, expected] : cases) {
+        UniqueFd fd = connectedTo(*peer);
+        ASSERT_TRUE(fd.valid()) << peer->address();
+        TlsFailure failure = TlsFailure::Handshake;
+        TlsChannel channel = TlsChannel::connect(context, fd.get(), host, &failure);
+        EXPECT_EQ(failure, expected) << peer->address() << " as " << host << "\n" << peer->log();
+        EXPECT_EQ(channel.active(), expected == TlsFailure::None);
+        channel.shutdown();
+    }
+}
+
+// A server may put a reply behind "220" in the same segment; a client that kept it would take it
+// for the answer to its EHLO over TLS (here one offering PLAIN only, which the real one does not).
+TEST_F(TlsMail, PlaintextBehindTheStartTlsReplyIsNeverTakenForAReplyOverTls) {
+    std::vector<std::string> options = s_authorities->server("starttls", "127.0.18.4");
+    options.push_back("--inject-after-starttls");
+    SmtpPeer peer("127.0.18.4", 2525, options);
+    const std::string shown = send(peer, MailSecurity::StartTls).first;
+    const Commands commands = peer.commands();
+    EXPECT_TRUE(std::none_of(commands.begin(), commands.end(),
+                             [](const std::string& c) { return c.starts_with("AUTH PLAIN"); }));
+    if (shown.empty()) {
+        ASSERT_GE(commands.size(), 4u);
+        EXPECT_EQ(Commands(commands.begin(), commands.begin() + 4),
+                  (Commands{"EHLO HOST", "STARTTLS", "EHLO HOST", "AUTH LOGIN"}));
+        EXPECT_EQ(peer.messageCount(), 1);
+    } else {
+        EXPECT_EQ(shown, "送信サーバと暗号化通信を開始できません。") << peer.log();
+        EXPECT_FALSE(sentMailFrom(peer));
+    }
+}
+
+// Servers stuck at TLS 1.0 or 1.1 are refused, and so is one that trickles its handshake a byte
+// at a time: the handshake bound holds for the whole handshake, not for each read.
+TEST_F(TlsMail, OldTlsVersionsAndATricklingHandshakeAreRefusedWithinTheBound) {
+    // STARTTLS servers: the peer's own start-up check speaks TLS 1.2 to one from the first byte.
+    std::vector<std::string> tls10 = s_authorities->server("starttls", "127.0.18.5");
+    tls10.insert(tls10.end(), {"--tls-max", "1.0"});
+    std::vector<std::string> tls11 = s_authorities->server("starttls", "127.0.18.6");
+    tls11.insert(tls11.end(), {"--tls-max", "1.1"});
+    SmtpPeer old10("127.0.18.5", 2525, tls10);
+    SmtpPeer old11("127.0.18.6", 2525, tls11);
+    SmtpPeer trickle("127.0.18.7", 2525, {"--starttls-then", "trickle"});
+    for (const SmtpPeer* peer : {&old10, &old11, &trickle}) {
+        const auto [shown, seconds] = send(*peer, MailSecurity::StartTls);
+        std::cout << peer->address() << ": " << seconds << " s\n";
+        EXPECT_EQ(shown, "送信サーバと暗号化通信を開始できません。") << peer->address() << "\n" << peer->log();
+        EXPECT_LT(seconds, std::chrono::duration<double>(kHandshakeTimeout).count() + 3) << peer->address();
         EXPECT_FALSE(sentMailFrom(*peer));
     }
 }

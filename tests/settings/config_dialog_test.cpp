@@ -199,16 +199,44 @@ void ConfigDialogTest::cancelAfterBrowsingChangesNothing() {
 }
 
 void ConfigDialogTest::valuesOutsideTheListsOpenUnselected() {
-    Fixture f("[AppParam]\r\nTimeOut=11\r\nRetry=6\r\nParallel=999\r\n");
+    // In range but not offered (a hand-edited file): added to the list and kept by OK. Out of
+    // range: read as the defaults, never stored as a time-out of 0.
+    Fixture f("[AppParam]\r\nTimeOut=30\r\nRetry=8\r\nParallel=999\r\n");
     f.run([&](QWidget* d) {
         QCOMPARE(control<QLineEdit>(d, "parallelEdit")->text(), QString("10"));
-        QCOMPARE(control<QComboBox>(d, "timeoutCombo")->currentIndex(), -1);
-        QCOMPARE(control<QComboBox>(d, "retryCombo")->currentIndex(), -1);
+        QCOMPARE(control<QComboBox>(d, "timeoutCombo")->currentText(), QString("30"));
+        QCOMPARE(control<QComboBox>(d, "retryCombo")->currentText(), QString(" 8"));
         click(d, "okButton");
     });
-    QCOMPARE(f.settings.timeoutSeconds, 0);
-    QCOMPARE(f.settings.retryCount, -1);
-    QVERIFY(f.file().starts_with("[AppParam]\r\nTimeOut=0\r\nRetry=-1\r\nParallel=10\r\n"));
+    QCOMPARE(f.settings.timeoutSeconds, 30);
+    QCOMPARE(f.settings.retryCount, 8);
+    QVERIFY(f.file().starts_with("[AppParam]\r\nTimeOut=30\r\nRetry=8\r\nParallel=10\r\n"));
+
+    Fixture outside("[AppParam]\r\nTimeOut=0\r\nRetry=11\r\n");
+    outside.run([&](QWidget* d) {
+        QCOMPARE(control<QComboBox>(d, "timeoutCombo")->currentText(), QString(" 2"));
+        QCOMPARE(control<QComboBox>(d, "retryCombo")->currentText(), QString(" 0"));
+        click(d, "cancelButton");
+    });
+
+    // A record set outside the ranges by other means opens unselected, and OK says the range.
+    Fixture unset;
+    unset.settings.timeoutSeconds = 0;
+    unset.settings.retryCount = -1;
+    unset.run([&](QWidget* d) {
+        QCOMPARE(control<QComboBox>(d, "timeoutCombo")->currentIndex(), -1);
+        click(d, "okButton");
+        QVERIFY(d->isVisible());
+        control<QComboBox>(d, "timeoutCombo")->setCurrentIndex(0);
+        click(d, "okButton");
+        QVERIFY(d->isVisible());
+        control<QComboBox>(d, "retryCombo")->setCurrentIndex(1);
+        click(d, "okButton");
+    });
+    QCOMPARE(unset.ui.texts(), (std::vector<std::string>{"タイムアウト時間は 1 から 60 秒の範囲で選択してください。",
+                                                         "リトライ回数は 0 から 10 回の範囲で選択してください。"}));
+    QCOMPARE(unset.settings.timeoutSeconds, 1);
+    QCOMPARE(unset.settings.retryCount, 1);
 }
 
 void ConfigDialogTest::aFailedWriteStillClosesAndKeepsTheValues() {

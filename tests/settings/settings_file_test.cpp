@@ -76,6 +76,43 @@ TEST(SettingsFile, OnlyARegularFileIsReadAndNothingElseBlocksOrThrows) {
     EXPECT_EQ(settingsReadMessage(EISDIR), cp932::fromUtf8("SORPEX.ini読込みエラー\nError Code = 21"));
 }
 
+// A settings file is small: one longer than any (a log another process keeps growing, a huge
+// sparse file) is refused with the read error, after reading no more than the limit.
+TEST(SettingsFile, AFileLargerThanTheLimitIsRefusedWithTheReadError) {
+    TempDir dir;
+    const std::string path = dir.file("SORPEX.ini");
+    const std::string head = "[AppParam]\r\nTimeOut=7\r\n;";
+    for (const auto& [size, error] :
+         {std::pair<std::size_t, int>{kSettingsFileLimit, 0}, {kSettingsFileLimit + 1, EFBIG}}) {
+        writeFileBytes(path, head + std::string(size - head.size(), 'x'));
+        AppSettings settings;
+        EXPECT_EQ(readSettingsFile(settings, path), error) << size;
+        applySettings(settings);
+        EXPECT_EQ(settings.timeoutSeconds, error == 0 ? 7 : 2) << size;
+    }
+    std::filesystem::resize_file(path, std::uintmax_t{2} << 30);
+    AppSettings settings;
+    EXPECT_EQ(readSettingsFile(settings, path), EFBIG);
+    EXPECT_EQ(settingsReadMessage(EFBIG), cp932::fromUtf8("SORPEX.ini読込みエラー\nError Code = 27"));
+    ScriptedInteraction ui;
+    EXPECT_FALSE(writeEnvironmentSettings(settings, ui)) << "nothing is written over a file that was not read";
+    EXPECT_EQ(std::filesystem::file_size(path), std::uintmax_t{2} << 30);
+}
+
+// TimeOut 0 would hand the library a time-out of 0 µs: like Parallel, a value out of range reads
+// as the default.
+TEST(SettingsFile, TimeOutAndRetryOutsideTheirRangesReadAsTheDefaults) {
+    TempDir dir;
+    const std::vector<std::tuple<std::string, int, int>> cases = {
+        {"TimeOut=1\nRetry=10", 1, 10}, {"TimeOut=60\nRetry=0", 60, 0}, {"TimeOut=0\nRetry=11", 2, 0},
+        {"TimeOut=61\nRetry=-1", 2, 0}, {"TimeOut=-5\nRetry=3", 2, 3},  {"TimeOut=x\nRetry=", 2, 0}};
+    for (const auto& [values, timeout, retry] : cases) {
+        AppSettings s = loadedFrom(dir, "[AppParam]\n" + values + "\n");
+        EXPECT_EQ(s.timeoutSeconds, timeout) << values;
+        EXPECT_EQ(s.retryCount, retry) << values;
+    }
+}
+
 // Started in a folder whose name CP932 cannot hold, the settings file there is read and written.
 TEST(SettingsFile, TheStartFolderIsTakenAsTheFileSystemSpellsIt) {
     TempDir dir;

@@ -10,8 +10,10 @@ Everything it sees goes to files in --out, written as it arrives:
   ready             created once the server accepts connections
 
 With --tls-cert and --tls-key it speaks TLS: --tls starttls offers STARTTLS and refuses MAIL and
-AUTH before it, --tls implicit speaks TLS from the first byte. --starttls-then garbage|stall is
-a server that offers STARTTLS, accepts it and then sends bytes that are no TLS, or nothing.
+AUTH before it, --tls implicit speaks TLS from the first byte; --tls-max 1.0|1.1 caps its
+version, --inject-after-starttls sends a plaintext EHLO reply right behind "220" in the same
+segment. --starttls-then garbage|stall|trickle is a server that offers STARTTLS, accepts it and
+then sends bytes that are no TLS, nothing, or the start of a TLS record one byte at a time.
 --tls12-ciphers caps TLS at 1.2 with those suites; --refuse-login answers every login with 535.
 """
 
@@ -82,6 +84,12 @@ def peer_smtp_class(args, recorder):
             self.data_lines = 0
             self.muted = False
 
+        async def push(self, status):
+            if args.inject_after_starttls and status == "220 Ready to start TLS":
+                # One write, so one segment: what a buffering client would keep for later.
+                status += "\r\n250-injected.test\r\n250 AUTH PLAIN"
+            await super().push(status)
+
         def data_received(self, data):
             recorder.append("transcript.bin", data)
             self.partial += data
@@ -139,6 +147,11 @@ def run_smtp(args, recorder):
         if args.tls12_ciphers:
             context.maximum_version = ssl.TLSVersion.TLSv1_2
             context.set_ciphers(args.tls12_ciphers)
+        if args.tls_max:
+            # Only the old versions; OpenSSL allows them at security level 0 alone.
+            context.set_ciphers("DEFAULT:@SECLEVEL=0")
+            context.minimum_version = ssl.TLSVersion.TLSv1
+            context.maximum_version = {"1.0": ssl.TLSVersion.TLSv1, "1.1": ssl.TLSVersion.TLSv1_1}[args.tls_max]
         if args.tls == "starttls":
             tls = {"tls_context": context, "require_starttls": True, "auth_require_tls": True}
         else:
@@ -183,6 +196,18 @@ async def run_bad_starttls(args, recorder):
                 writer.write(b"220 Ready to start TLS\r\n")
                 if args.starttls_then == "garbage":
                     writer.write(b"250 this is SMTP, not a TLS handshake\r\n" * 50)
+                elif args.starttls_then == "trickle":
+                    # A handshake record of 16 KB, a byte every quarter second: every read gets
+                    # something, the whole takes an hour.
+                    writer.write(b"\x16\x03\x03\x40\x00")
+                    try:
+                        for _ in range(480):
+                            await writer.drain()
+                            await asyncio.sleep(0.25)
+                            writer.write(b"\x00")
+                    except ConnectionError:
+                        pass
+                    break
                 await writer.drain()
                 while await reader.read(65536):
                     pass
@@ -213,7 +238,9 @@ def main():
     parser.add_argument("--tls-cert")
     parser.add_argument("--tls-key")
     parser.add_argument("--exclude-auth", action="append", default=[])
-    parser.add_argument("--starttls-then", choices=["garbage", "stall"])
+    parser.add_argument("--starttls-then", choices=["garbage", "stall", "trickle"])
+    parser.add_argument("--tls-max", choices=["1.0", "1.1"])
+    parser.add_argument("--inject-after-starttls", action="store_true")
     args = parser.parse_args()
     recorder = Recorder(args.out)
 

@@ -57,6 +57,8 @@ private slots:
     void typingAnAddressMovesThroughItsFields();
     void limitsCountShiftJisBytes();
     void charactersShiftJisCannotHoldAreRefused();
+    void textsTheListFileCannotCarryAreRefused();
+    void storedAddressesWithFourDigitOctetsDoNotParse();
 };
 
 void EntryDialogTest::refusalsComeInOrderAndKeepWhatWasTyped() {
@@ -331,6 +333,47 @@ void EntryDialogTest::charactersShiftJisCannotHoldAreRefused() {
     QCOMPARE(keptCommunity, QString::fromUtf8("pub😀lic"));
     QCOMPARE(f.table().rowCount(), 1);
     QCOMPARE(utf8(f.table().slot(0).comment.view()), std::string("３階～西"));
+}
+
+// Every run of quotes loads back as one quote, and a quote before a comma ends the field: such a
+// community would ask the printer with another name once the list is loaded again.
+void EntryDialogTest::textsTheListFileCannotCarryAreRefused() {
+    Fixture f;
+    f.onEntry([](QWidget* d) {
+        typeAddress(d, "addressEdit", {"10", "1", "1", "3"});
+        community(d)->setText("co\"\"mm");
+        clickButton(d, "okButton");
+    });
+    f.onEntry([](QWidget* d) {
+        community(d)->setText("co\"mm");
+        comment(d)->setPlainText(QString::fromUtf8("３階\",西"));
+        clickButton(d, "okButton");
+    });
+    f.onEntry([](QWidget* d) {
+        // A line break between two quotes is dropped on saving, and the quotes would meet.
+        comment(d)->setPlainText("a\"\n\"b");
+        clickButton(d, "okButton");
+    });
+    f.onEntry([](QWidget* d) {
+        comment(d)->setPlainText("\"lobby\" floor, 2\"");
+        clickButton(d, "okButton");
+    });
+    f.app->runCommand(command::kAddPrinter);
+    QCOMPARE(f.driver.pending(), 0);
+    QCOMPARE(f.ui.texts(),
+             (std::vector<std::string>{"コミュニティ名に続けて並んだ \" や , の直前の \" は保存できません（3文字目）",
+                                       "コメントに続けて並んだ \" や , の直前の \" は保存できません（3文字目）",
+                                       "コメントに続けて並んだ \" や , の直前の \" は保存できません（2文字目）"}));
+    QCOMPARE(f.table().rowCount(), 1);
+    QCOMPARE(f.table().slot(0).community.str(), std::string("co\"mm"));
+    QCOMPARE(f.table().slot(0).comment.str(), std::string("\"lobby\" floor, 2\""));
+}
+
+void EntryDialogTest::storedAddressesWithFourDigitOctetsDoNotParse() {
+    for (const char* text : {"1234.1.1.1", "1.2.3.1000", "10.0.0.0255", "10.0001.0.1"}) {
+        QVERIFY2(!parseStoredAddress(text), text);
+    }
+    QCOMPARE(parseStoredAddress("010.0.0.255"), std::optional<std::uint32_t>(0x0A0000FF));
 }
 
 QTEST_MAIN(EntryDialogTest)
