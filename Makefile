@@ -1,6 +1,6 @@
 # Two commands do everything on a fresh Debian 12 machine:
-#   make run    install what is missing, build, start SORPEX
-#   make test   install what is missing, build, run every test (also under the sanitizers)
+#   make run    install what the programs need, build them, start SORPEX
+#   make test   install what the tests need besides, build, run every test (also under the sanitizers)
 
 JOBS ?= $(shell nproc)
 BUILD := build
@@ -12,23 +12,38 @@ DEMO_BASE ?= 127.0.0
 CTEST := ctest --output-on-failure --no-tests=error -j $(JOBS)
 
 
-.PHONY: all deps configure build run demo screenshots bench package test test-main test-asan test-tsan test-fuzz test-package format format-check clean
+.PHONY: all deps deps-run deps-package configure build programs run demo screenshots bench package test test-main test-asan test-tsan test-fuzz test-package format format-check clean
 
 all: build
 
+# What the two programs need to build and run; what make package needs besides; everything.
+deps-run:
+	@scripts/install-deps.sh run
+
+deps-package:
+	@scripts/install-deps.sh package
+
 deps:
-	@scripts/install-deps.sh
+	@scripts/install-deps.sh test
 
-$(BUILD)/CMakeCache.txt: | deps
-	cmake -S . -B $(BUILD) -DCMAKE_BUILD_TYPE=RelWithDebInfo
+# make run configures without the tests (their libraries are not installed yet); make test turns
+# them on in the same build folder, and make run then still builds only the programs.
+$(BUILD)/CMakeCache.txt: | deps-run
+	cmake -S . -B $(BUILD) -DCMAKE_BUILD_TYPE=RelWithDebInfo -DSORPEX_TESTS=OFF
 
-configure: deps $(BUILD)/CMakeCache.txt
+configure: deps
+	@grep -qx 'SORPEX_TESTS:BOOL=ON' $(BUILD)/CMakeCache.txt 2>/dev/null || \
+		cmake -S . -B $(BUILD) -DCMAKE_BUILD_TYPE=RelWithDebInfo -DSORPEX_TESTS=ON
 
 build: configure
 	cmake --build $(BUILD) -j $(JOBS)
 
-run: build
-	@scripts/run-gui.sh $(BUILD)/app/sorpex
+programs: deps-run $(BUILD)/CMakeCache.txt
+	cmake --build $(BUILD) -j $(JOBS) --target sorpex zuvfntc
+
+# Without a display the program says so, and how to start it under Xvfb (exit code 9).
+run: programs
+	$(BUILD)/app/sorpex
 
 # The window and its dialogs under the Japanese locale, as PNGs in docs/ for the README. Run it
 # again whenever a dialog changes, and commit the pictures.
@@ -45,7 +60,7 @@ demo: build
 	@scripts/demo.sh $(BUILD)/app/sorpex --base $(DEMO_BASE)
 
 # The Debian package, sorpex_<version>_amd64.deb, from a Release build of its own.
-package: deps
+package: deps-package
 	cmake -S . -B $(PACKAGE_BUILD) -DCMAKE_BUILD_TYPE=Release -DSORPEX_TESTS=OFF
 	cmake --build $(PACKAGE_BUILD) -j $(JOBS)
 	cd $(PACKAGE_BUILD) && cpack

@@ -14,7 +14,7 @@ CAboutDlg::CAboutDlg(QWidget* parent) : QDialog(parent) {
     setWindowTitle(QString::fromUtf8("バージョン情報 SORPEX"));
     auto* icon = new QLabel;
     icon->setPixmap(programIcon().pixmap(32, 32));
-    auto* version = new QLabel("SORPEX Version 2.0");
+    auto* version = new QLabel("SORPEX Version " SORPEX_VERSION_TEXT);
     version->setObjectName("versionLabel");
     auto* second = new QLabel(QString::fromUtf8("ネットワークプリンタ情報取得ツール"));
     auto* buttons = new QDialogButtonBox(QDialogButtonBox::Ok);

@@ -15,17 +15,20 @@
 
 #include <algorithm>
 #include <cerrno>
+#include <cstring>
 #include <ostream>
 
 namespace sorpex {
 namespace {
 
 const char* const kUsage =
-    "usage: sorpex [--from-menu] [--acquire LIST.csv [--output REPORT.csv] [--mail] [--settings FILE.ini]]\n"
+    "usage: sorpex [--from-menu] [LIST.csv]\n"
+    "       sorpex [--from-menu] --acquire LIST.csv [--output REPORT.csv] [--mail] [--settings FILE.ini]\n"
     "       sorpex --help | --version\n"
     "\n"
-    "Without arguments SORPEX opens its window. --from-menu works in $XDG_DATA_HOME/sorpex\n"
-    "(~/.local/share/sorpex) as a start from the desktop menu does, not in the current folder.\n"
+    "Without options SORPEX opens its window, on LIST.csv when given. --from-menu works\n"
+    "in $XDG_DATA_HOME/sorpex (~/.local/share/sorpex) as a start from the desktop menu\n"
+    "does, not in the current folder.\n"
     "With --acquire it runs without a display:\n"
     "  --acquire LIST.csv     the printer list to acquire (every row; [AppParam] Parallel\n"
     "                         printers at once, ten by default)\n"
@@ -35,10 +38,11 @@ const char* const kUsage =
     "  --settings FILE.ini    the settings file; by default SORPEX.ini in the current folder\n"
     "\n"
     "Exit codes: 0 done, 1 the list cannot be loaded, 2 usage, 3 the report cannot be\n"
-    "written, 4 the mail failed, 5 the settings file cannot be read (or, with --mail, holds a\n"
-    "value that would lower security), 6 no printer answered, 7 the list has no valid address,\n"
-    "8 some rows were not asked (no thread or no socket for them). With 6, 7 and 8 the report\n"
-    "is written (and mailed) all the same; a failed mail gives 4 before them.\n";
+    "written, 4 the mail failed, 5 the settings file is missing or cannot be read (or, with\n"
+    "--mail, holds a value that would lower security), 6 no printer answered, 7 the list\n"
+    "has no valid address, 8 some rows were not asked (no thread or no socket for them),\n"
+    "9 no display for the window (start it under Xvfb: xvfb-run -a sorpex). With 6, 7 and 8\n"
+    "the report is written (and mailed) all the same; a failed mail gives 4 before them.\n";
 
 // Questions are not asked: each message is printed, and the answer is the one that goes on.
 class ConsoleInteraction : public UserInteraction {
@@ -96,7 +100,7 @@ bool parse(const std::vector<std::string>& args, Options& options, std::string& 
                 return false;
             }
         } else {
-            problem = "unknown argument: " + arg;
+            problem = (arg.rfind('-', 0) == 0 ? "unknown option " : "unexpected argument ") + arg;
             return false;
         }
     }
@@ -111,26 +115,27 @@ bool parse(const std::vector<std::string>& args, Options& options, std::string& 
 
 bool wantsBatchMode(const std::vector<std::string>& args) {
     for (const std::string& arg : args) {
-        if (arg.rfind("--", 0) == 0 || arg == "-h") {
+        if (arg.rfind('-', 0) == 0) {
             return true;
         }
     }
-    return false;
+    return args.size() > 1;
 }
 
 int runBatchMode(const std::vector<std::string>& args, std::ostream& out, std::ostream& err, bool showProgress) {
     Options options;
     std::string problem;
     if (!parse(args, options, problem)) {
-        err << "sorpex: " << problem << "\n" << kUsage;
+        err << "sorpex: " << problem << " (sorpex --help lists the options)\n";
         return kBatchUsage;
     }
-    if (options.help) {
-        out << kUsage;
-        return kBatchOk;
-    }
-    if (options.version) {
-        out << "SORPEX Version 2.0\n";
+    if (options.help || options.version) {
+        out << (options.help ? kUsage : "SORPEX Version " SORPEX_VERSION_TEXT "\n") << std::flush;
+        // A text that did not arrive (a full disk, a closed pipe) is a failure, not a success.
+        if (!out) {
+            err << "sorpex: the standard output cannot be written: " << std::strerror(errno) << "\n";
+            return kBatchReportUnwritable;
+        }
         return kBatchOk;
     }
 
@@ -138,9 +143,14 @@ int runBatchMode(const std::vector<std::string>& args, std::ostream& out, std::o
     AppSettings settings;
     const std::string settingsPath = options.settings.empty() ? defaultSettingsFilePath() : options.settings;
     const int settingsError = readSettingsFile(settings, settingsPath);
-    // A file named with --settings must be there; SORPEX.ini may be missing, as for the window.
-    if (settingsError != 0 && (settingsError != ENOENT || !options.settings.empty())) {
+    // Without its settings a run would ask port 161 and mail no server: a missing file is said
+    // as such, rather than as the mail's failure after the whole run.
+    if (settingsError != 0) {
         err << consoleText(settingsReadMessage(settingsError)) << "\n" << settingsPath << "\n";
+        if (settingsError == ENOENT) {
+            err << "sorpex: the settings file is missing; make it in the window's settings dialogs, or name one "
+                   "with --settings FILE.ini\n";
+        }
         return kBatchSettingsUnreadable;
     }
     applySettings(settings);

@@ -16,8 +16,11 @@ inline constexpr int kBatchSettingsUnreadable = 5;
 inline constexpr int kBatchNoPrinterAnswered = 6;
 inline constexpr int kBatchNoValidAddress = 7;
 inline constexpr int kBatchRowsNotAsked = 8; // no thread or no socket for them
+// The window cannot open: no display, or none that can be reached.
+inline constexpr int kBatchNoDisplay = 9;
 
-// True when the arguments ask for the batch mode (or its help or version) rather than the window.
+// True when the arguments ask for the batch mode (or its help or version) rather than the window:
+// an option, or more than the one list the window opens.
 bool wantsBatchMode(const std::vector<std::string>& args);
 
 // sorpex --acquire LIST.csv [--output REPORT.csv] [--mail] [--settings FILE.ini]: loads the list,

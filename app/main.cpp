@@ -1,5 +1,6 @@
 #include "app/batch_mode.h"
 #include "app/console_text.h"
+#include "app/display_guard.h"
 #include "app/program_icon.h"
 #include "app/sorpex_app.h"
 #include "app/work_folder.h"
@@ -14,6 +15,7 @@
 #include <clocale>
 #include <csignal>
 #include <iostream>
+#include <optional>
 #include <unistd.h>
 
 int main(int argc, char** argv) {
@@ -42,7 +44,11 @@ int main(int argc, char** argv) {
         }
         return sorpex::runBatchMode(args, std::cout, std::cerr, isatty(STDERR_FILENO) != 0);
     }
+    // What is left is the list the window opens, as Open would (a file manager's "open with").
+    const std::string list = args.empty() ? std::string() : args.front();
+    std::optional<sorpex::DisplayGuard> guard(std::in_place, argv[0]);
     QApplication application(argc, argv);
+    guard.reset();
     application.setWindowIcon(sorpex::programIcon());
     application.setDesktopFileName("sorpex");
     // Qt's own texts in Japanese, so the standard buttons read OK / キャンセル / はい / いいえ.
@@ -56,6 +62,6 @@ int main(int argc, char** argv) {
         return 1;
     }
     sorpex::CSORPEXApp app(sorpex::defaultSettingsFilePath());
-    app.start();
+    app.start(list);
     return application.exec();
 }

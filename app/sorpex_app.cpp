@@ -47,7 +47,7 @@ std::string CSORPEXApp::programName() {
     return "SORPEX";
 }
 
-void CSORPEXApp::start() {
+void CSORPEXApp::start(const std::string& list) {
     // A settings file that is there but cannot be read gives the defaults, as a missing one,
     // but not silently.
     const int settingsError = readSettingsFile(m_settings, m_settingsFilePath);
@@ -87,6 +87,10 @@ void CSORPEXApp::start() {
 
     m_files->updateTitle("");
     m_frame->show();
+    if (!list.empty()) {
+        m_files->openFile(cp932::fromUtf8(list));
+        return;
+    }
     m_files->loadStartupFile();
     if (m_settings.defaultCsvPath.empty()) {
         refreshList();

@@ -36,8 +36,9 @@ public:
     ~CSORPEXApp() override;
 
     // The start-up: settings read, the main window made (table cleared, settings applied, the
-    // one-second timer started), shown, and the start-up CSV file loaded.
-    void start();
+    // one-second timer started), shown, and the start-up CSV file loaded; or, when `list` names
+    // one (file-system bytes, from the command line), that list, as Open loads it.
+    void start(const std::string& list = {});
 
     // Carries out a command as the menu, toolbar or accelerator would.
     void runCommand(int id);

@@ -60,8 +60,14 @@ void showErrorCode(UserInteraction& ui, const char* utf8Text, int error) {
     ui.showMessage(cp932::fromUtf8(utf8Text) + std::to_string(error), MessageIcon::Stop, MessageButtons::Ok);
 }
 
+// A list that cannot be loaded is named on a line of its own after the message: opened from a
+// file manager or by cron, nothing else says which file it was. `path` is the file system's.
+std::string namingFile(std::string text, const std::string& path) {
+    return path.empty() ? text : text + "\n" + cp932::fromUtf8(path);
+}
+
 // Turns the end of a load into its message; the result of readCsvFile.
-bool reportLoad(CsvLoad load, int error, UserInteraction& ui) {
+bool reportLoad(CsvLoad load, int error, UserInteraction& ui, const std::string& path = {}) {
     switch (load) {
     case CsvLoad::Complete:
         return true;
@@ -70,10 +76,13 @@ bool reportLoad(CsvLoad load, int error, UserInteraction& ui) {
                        MessageButtons::Ok);
         return true;
     case CsvLoad::Rejected:
-        ui.showMessage(cp932::fromUtf8("プリンタ情報CSVファイルではありません"), MessageIcon::Stop, MessageButtons::Ok);
+        ui.showMessage(namingFile(cp932::fromUtf8("プリンタ情報CSVファイルではありません"), path), MessageIcon::Stop,
+                       MessageButtons::Ok);
         return false;
     case CsvLoad::ReadError:
-        showErrorCode(ui, "ファイルオープンエラー\nError Code = ", error);
+        ui.showMessage(
+            namingFile(cp932::fromUtf8("ファイルオープンエラー\nError Code = ") + std::to_string(error), path),
+            MessageIcon::Stop, MessageButtons::Ok);
         return false;
     }
     return false;
@@ -171,8 +180,7 @@ bool readCsvFile(PrinterTable& table, const std::string& path, UserInteraction& 
         if (outcome != nullptr) {
             *outcome = CsvLoad::ReadError;
         }
-        showErrorCode(ui, "ファイルオープンエラー\nError Code = ", file.error());
-        return false;
+        return reportLoad(CsvLoad::ReadError, file.error(), ui, path);
     }
     int error = 0;
     CsvLoad load = loadCsvRows(table, [&](char* buffer, std::size_t capacity) {
@@ -185,7 +193,7 @@ bool readCsvFile(PrinterTable& table, const std::string& path, UserInteraction& 
     if (outcome != nullptr) {
         *outcome = load;
     }
-    return reportLoad(load, error, ui);
+    return reportLoad(load, error, ui, path);
 }
 
 bool readCsvBytes(PrinterTable& table, std::string_view bytes, UserInteraction& ui) {

@@ -140,6 +140,13 @@ void FileCommands::fileOpen() {
     m_view.refreshList();
 }
 
+void FileCommands::openFile(const std::string& path) {
+    m_document.currentFilePath = path;
+    loadCurrentFile();
+    updateTitle(path);
+    m_view.refreshList();
+}
+
 bool FileCommands::loadCurrentFile() {
     m_table.clearTable();
     CsvLoad outcome = CsvLoad::ReadError;

@@ -67,6 +67,10 @@ public:
 
     void fileNew();
     void fileOpen();
+    // Opens the list at `path` (CP932) as Open does once the file is chosen: its checks and
+    // messages, the title after it; a list not read whole is kept as far as it was read, and
+    // Save then asks for a name.
+    void openFile(const std::string& path);
     // Writes to currentFilePath, or asks for a name when there is none or when the table holds
     // only part of it. True when written.
     bool fileSave();

@@ -173,7 +173,9 @@ TEST_F(BatchMode, WithoutOutputTheReportTakesAnAutomaticName) {
 TEST_F(BatchMode, EachExitCodeHasItsCause) {
     RunResult missing = runSorpex({"--acquire", m_dir.file("none.csv"), "--settings", m_dir.file("SORPEX.ini")});
     EXPECT_EQ(missing.exitCode, 1) << missing.output;
-    EXPECT_NE(missing.output.find("ファイルオープンエラー\nError Code = 2"), std::string::npos) << missing.output;
+    EXPECT_NE(missing.output.find("ファイルオープンエラー\nError Code = 2\n" + m_dir.file("none.csv")),
+              std::string::npos)
+        << missing.output;
 
     std::string rejected = list({"\"a\",127.0.7.1,public", "\"b\",127.0.7.255,public"});
     RunResult refused = runSorpex({"--acquire", rejected, "--settings", m_dir.file("SORPEX.ini")});
@@ -198,9 +200,28 @@ TEST_F(BatchMode, EachExitCodeHasItsCause) {
         EXPECT_TRUE(std::filesystem::exists(m_dir.file("report.csv")));
     }
 
-    EXPECT_EQ(runSorpex({"--acquire"}).exitCode, 2);
-    EXPECT_EQ(runSorpex({"--frobnicate"}).exitCode, 2);
-    EXPECT_EQ(runSorpex({"--output", "x.csv"}).exitCode, 2);
+    // A usage error is one line that points to --help.
+    const std::pair<std::vector<std::string>, std::string> usage[] = {
+        {{"--acquire"}, "--acquire needs a value"},
+        {{"--frobnicate"}, "unknown option --frobnicate"},
+        {{"-x"}, "unknown option -x"},
+        {{"a.csv", "b.csv"}, "unexpected argument a.csv"},
+        {{"--output", "x.csv"}, "--acquire LIST.csv is missing"},
+    };
+    for (const auto& [args, problem] : usage) {
+        RunResult result = runSorpex(args);
+        EXPECT_EQ(result.exitCode, 2) << problem;
+        EXPECT_EQ(result.output, "sorpex: " + problem + " (sorpex --help lists the options)\n");
+    }
+}
+
+// One list and nothing else is the window's; anything else is the batch mode's to take or refuse.
+TEST(BatchModeArguments, TheWindowTakesOneListAndNoOption) {
+    EXPECT_FALSE(sorpex::wantsBatchMode({}));
+    EXPECT_FALSE(sorpex::wantsBatchMode({"printers.csv"}));
+    EXPECT_TRUE(sorpex::wantsBatchMode({"a.csv", "b.csv"}));
+    EXPECT_TRUE(sorpex::wantsBatchMode({"-x"}));
+    EXPECT_TRUE(sorpex::wantsBatchMode({"printers.csv", "--version"}));
 }
 
 // Whatever the paths name, nothing blocks, nothing but a regular file is replaced, and each
@@ -354,8 +375,13 @@ TEST(BatchModeProgram, FromTheMenuItWorksInAFolderOfItsOwn) {
     TempDir dir;
     std::string folder = dir.file("data/sorpex");
     setenv("XDG_DATA_HOME", dir.file("data").c_str(), 1);
-    RunResult first = runTheProgram({"--from-menu", "--acquire", "printers.csv"});
-    EXPECT_EQ(first.exitCode, 1) << first.output;
+    // The first start finds no settings: said as such, not as a failed mail after the whole run.
+    RunResult first = runTheProgram({"--from-menu", "--acquire", "printers.csv", "--mail"});
+    EXPECT_EQ(first.exitCode, 5) << first.output;
+    EXPECT_NE(first.output.find("SORPEX.ini読込みエラー\nError Code = 2\n" + folder + "/SORPEX.ini\n" +
+                                "sorpex: the settings file is missing"),
+              std::string::npos)
+        << first.output;
     struct stat made {};
     ASSERT_EQ(stat(folder.c_str(), &made), 0) << first.output;
     EXPECT_EQ(made.st_mode & 0777, 0700u);

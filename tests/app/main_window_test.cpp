@@ -69,6 +69,7 @@ private slots:
     void aSettingsFileThatIsAFolderIsReportedAndTheDefaultsStand();
     void aMissingStartupFileIsReportedOnceAndNamedInTheTitle();
     void aStartupFileIsListed();
+    void aListOnTheCommandLineOpensInsteadOfTheStartupFile();
     void menusToolbarAndStatusBarAreTheProgramsOwn();
     void acceleratorsRouteToTheMenuCommands();
     void aboutShowsTheVersion();
@@ -149,6 +150,18 @@ void MainWindowTest::aStartupFileIsListed() {
     QCOMPARE(f.cell(1, 2), QString("127.0.9.2"));
     QCOMPARE(f.list()->headerData(1, Qt::Horizontal).toString(), QString::fromUtf8("コメント"));
     QCOMPARE(f.list()->headerData(8, Qt::Horizontal).toString(), QString::fromUtf8("ステータス"));
+}
+
+void MainWindowTest::aListOnTheCommandLineOpensInsteadOfTheStartupFile() {
+    AppFixture f;
+    writeFileBytes(f.dir.file("fleet.csv"), csvFile({"127.0.9.1", "127.0.9.2"}));
+    writeFileBytes(f.dir.file("SORPEX.ini"), "[AppParam]\r\nDefalutCSV=" + f.dir.file("missing.csv") + "\r\n");
+    f.app = std::make_unique<CSORPEXApp>(f.dir.file("SORPEX.ini"), &f.ui, &f.clock);
+    f.app->start(f.dir.file("fleet.csv"));
+    QVERIFY(f.ui.shown.empty());
+    QCOMPARE(f.title(), "fleet - " + kProgram);
+    QCOMPARE(f.list()->rowCount(), 2);
+    QCOMPARE(f.app->document().currentFilePath, f.dir.file("fleet.csv"));
 }
 
 void MainWindowTest::menusToolbarAndStatusBarAreTheProgramsOwn() {

@@ -470,14 +470,19 @@ TEST(CsvRead, ARejected1024thRowDoesNotWritePastTheTable) {
     EXPECT_EQ(loaded->table->terminatorSlot(), 1023);
 }
 
-TEST(CsvRead, MissingFileOrFolderShowsTheOpenErrorWithErrno) {
+// Opened from a file manager or by cron, only the message says which file it was.
+TEST(CsvRead, AFileThatCannotBeLoadedIsNamedAfterItsMessage) {
     TempDir dir;
+    const std::string rejected = dir.file("一覧.csv");
+    writeFileBytes(rejected, std::string(kCsvHeader) + "\r\nx,10.0.0.255,p\r\n");
     PrinterTable table;
     ScriptedInteraction ui;
     EXPECT_FALSE(readCsvFile(table, dir.file("none.csv"), ui));
     EXPECT_FALSE(readCsvFile(table, dir.path().string(), ui));
-    EXPECT_EQ(ui.texts(), (std::vector<std::string>{"ファイルオープンエラー\nError Code = 2",
-                                                    "ファイルオープンエラー\nError Code = 21"}));
+    EXPECT_FALSE(readCsvFile(table, rejected, ui));
+    EXPECT_EQ(ui.texts(), (std::vector<std::string>{"ファイルオープンエラー\nError Code = 2\n" + dir.file("none.csv"),
+                                                    "ファイルオープンエラー\nError Code = 21\n" + dir.path().string(),
+                                                    std::string(kNotAList) + "\n" + rejected}));
     EXPECT_EQ(ui.shown[0].icon, MessageIcon::Stop);
 }
 

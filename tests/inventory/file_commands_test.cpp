@@ -175,7 +175,7 @@ TEST_F(FileCommandsTest, RejectedFileAsksAgainAndCancelKeepsWhatWasReadButSaveAs
     ui.chooseNext(std::nullopt);
     commands.fileOpen();
     EXPECT_EQ(ui.asked.size(), 2u);
-    EXPECT_EQ(ui.texts(), (std::vector<std::string>{"プリンタ情報CSVファイルではありません"}));
+    EXPECT_EQ(ui.texts(), (std::vector<std::string>{"プリンタ情報CSVファイルではありません\n" + bad}));
     EXPECT_EQ(table.rowCount(), 2);
     EXPECT_EQ(view.titles, (std::vector<std::string>{"bad - SORPEX"}));
     EXPECT_EQ(document.currentFilePath, bad);
@@ -191,6 +191,26 @@ TEST_F(FileCommandsTest, RejectedFileAsksAgainAndCancelKeepsWhatWasReadButSaveAs
     ui.chooseNext(std::nullopt);
     ASSERT_TRUE(commands.fileSave()) << "saved whole: Save writes again without asking";
     EXPECT_EQ(ui.asked.size(), 4u);
+}
+
+// sorpex LIST.csv: the list opens as Open loads a chosen file; one that cannot be opened is
+// named, titles the window, and Save asks for a name rather than write an empty list over it.
+TEST_F(FileCommandsTest, AListFromTheCommandLineOpensAsOpenLoadsIt) {
+    std::string good = writeList("office.csv", "a,10.0.0.1,p\r\n");
+    commands.openFile(good);
+    EXPECT_TRUE(ui.texts().empty());
+    EXPECT_EQ(table.rowCount(), 1);
+    EXPECT_EQ(document.currentFilePath, good);
+
+    commands.openFile(dir.file("none.csv"));
+    EXPECT_EQ(ui.texts(),
+              (std::vector<std::string>{"ファイルオープンエラー\nError Code = 2\n" + dir.file("none.csv")}));
+    EXPECT_EQ(table.rowCount(), 0);
+    EXPECT_EQ(view.titles, (std::vector<std::string>{"office - SORPEX", "none - SORPEX"}));
+    ui.chooseNext(std::nullopt);
+    EXPECT_FALSE(commands.fileSave());
+    ASSERT_EQ(ui.asked.size(), 1u);
+    EXPECT_EQ(ui.asked[0].kind, ScriptedInteraction::Asked::Save);
 }
 
 TEST_F(FileCommandsTest, SaveWithoutAFileAsksForANameAndThenWritesThere) {
@@ -231,7 +251,7 @@ TEST_F(FileCommandsTest, StartupFileNamesTitleAlsoWhenItWasRejectedButSaveAsksFo
     const std::string before = readFileBytes(settings.defaultCsvPath);
     commands.loadStartupFile();
     EXPECT_EQ(ui.texts(),
-              (std::vector<std::string>{"プリンタ情報CSVファイルではありません",
+              (std::vector<std::string>{"プリンタ情報CSVファイルではありません\n" + settings.defaultCsvPath,
                                         "「環境設定」の「起動時の呼び出しCSVファイル」を確認して下さい。"}));
     EXPECT_EQ(ui.shown[1].icon, MessageIcon::Information);
     EXPECT_EQ(table.rowCount(), 2);
