@@ -2,7 +2,9 @@
 
 #include "app/commands.h"
 
+#include <QImage>
 #include <QPainter>
+#include <QPalette>
 #include <QPainterPath>
 #include <QPixmap>
 #include <QPolygon>
@@ -150,15 +152,67 @@ void drawPicture(QPainter& p, int id) {
     }
 }
 
+// A one-pixel edge of `color` around every drawn pixel, so dark outlines stay visible on a dark
+// toolbar.
+QImage withEdge(const QImage& picture, QColor color) {
+    QImage out = picture;
+    color.setAlpha(170);
+    for (int y = 0; y < picture.height(); ++y) {
+        for (int x = 0; x < picture.width(); ++x) {
+            if (qAlpha(picture.pixel(x, y)) != 0) {
+                continue;
+            }
+            bool touches = false;
+            for (int dy = -1; dy <= 1 && !touches; ++dy) {
+                for (int dx = -1; dx <= 1 && !touches; ++dx) {
+                    QPoint near(x + dx, y + dy);
+                    touches = picture.rect().contains(near) && qAlpha(picture.pixel(near)) > 128;
+                }
+            }
+            if (touches) {
+                out.setPixelColor(x, y, color);
+            }
+        }
+    }
+    return out;
+}
+
+// The picture in shades of the disabled text colour, half toward it, as it reads on the palette
+// it comes from whether that is light or dark.
+QImage greyedOut(const QImage& picture, const QColor& disabledText) {
+    QImage out = picture;
+    for (int y = 0; y < picture.height(); ++y) {
+        for (int x = 0; x < picture.width(); ++x) {
+            QRgb pixel = picture.pixel(x, y);
+            if (qAlpha(pixel) == 0) {
+                continue;
+            }
+            int grey = qGray(pixel);
+            auto mix = [grey](int channel) { return (channel * 3 + grey) / 4; };
+            out.setPixel(x, y,
+                         qRgba(mix(disabledText.red()), mix(disabledText.green()), mix(disabledText.blue()),
+                               qAlpha(pixel) * 3 / 4));
+        }
+    }
+    return out;
+}
+
 } // namespace
 
-QIcon toolbarIcon(int commandId) {
-    QPixmap pixmap(kWidth, kHeight);
-    pixmap.fill(Qt::transparent);
-    QPainter painter(&pixmap);
+QIcon toolbarIcon(int commandId, const QPalette& palette) {
+    QImage picture(kWidth, kHeight, QImage::Format_ARGB32);
+    picture.fill(Qt::transparent);
+    QPainter painter(&picture);
     drawPicture(painter, commandId);
     painter.end();
-    return QIcon(pixmap);
+    const bool dark = palette.color(QPalette::Window).lightness() < 128;
+    if (dark) {
+        picture = withEdge(picture, palette.color(QPalette::WindowText));
+    }
+    QIcon icon(QPixmap::fromImage(picture));
+    icon.addPixmap(QPixmap::fromImage(greyedOut(picture, palette.color(QPalette::Disabled, QPalette::WindowText))),
+                   QIcon::Disabled);
+    return icon;
 }
 
 } // namespace sorpex
