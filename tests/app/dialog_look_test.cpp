@@ -61,7 +61,8 @@ QRect drawnText(QWidget* control, const QString& text, QRect& room) {
     if (auto* label = qobject_cast<QLabel*>(control)) {
         int margin = label->margin();
         room = label->contentsRect().adjusted(margin, margin, -margin, -margin);
-        int flags = static_cast<int>(label->alignment()) | (label->wordWrap() ? Qt::TextWordWrap : 0);
+        int flags = static_cast<int>(label->alignment()) | (label->wordWrap() ? Qt::TextWordWrap : 0) |
+                    (label->buddy() != nullptr ? Qt::TextShowMnemonic : 0);
         return metrics.boundingRect(room, flags, text);
     }
     if (auto* group = qobject_cast<QGroupBox*>(control)) {

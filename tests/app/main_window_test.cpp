@@ -483,10 +483,11 @@ void MainWindowTest::theWindowKeepsItsPlaceAndColumnsWhenItCloses() {
         header->moveSection(8, 1);
         QVERIFY(f.app->mainFrame()->close());
         const std::string after = readFileBytes(f.dir.file("SORPEX.ini"));
-        QVERIFY2(after.starts_with(before + "[Window]\r\nLeft=40\r\nTop=30\r\nWidth=900\r\nHeight=500\r\n"
+        QVERIFY2(after.starts_with(before + "\r\n[Window]\r\nLeft=40\r\nTop=30\r\nWidth=900\r\nHeight=500\r\n"
                                             "Maximized=0\r\nColumnWidths=50,222,120,"),
-                 after.c_str());
-        QVERIFY2(after.ends_with("ColumnOrder=0,8,1,2,3,4,5,6,7,9,10,11\r\n"), after.c_str());
+                 QByteArray::fromStdString(after).replace("\r\n", "|").constData());
+        QVERIFY2(after.ends_with("ColumnOrder=0,8,1,2,3,4,5,6,7,9,10,11\r\n"),
+                 QByteArray::fromStdString(after).replace("\r\n", "|").constData());
     }
     for (const char* maximized : {"0", "1"}) {
         AppFixture f;
