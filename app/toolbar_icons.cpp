@@ -51,7 +51,12 @@ void drawArrow(QPainter& p, bool up, const QColor& color) {
     p.drawPolygon(arrow);
 }
 
-void drawPicture(QPainter& p, int id) {
+// Scissors and the ID letters are bare lines: they take the palette's text colour, `ink`.
+bool isLineOnly(int id) {
+    return id == command::kCut || id == command::kResetIds;
+}
+
+void drawPicture(QPainter& p, int id, const QColor& ink) {
     using namespace command;
     switch (id) {
     case kNew:
@@ -74,7 +79,7 @@ void drawPicture(QPainter& p, int id) {
         p.drawRect(4, 9, 7, 5);
         break;
     case kCut:
-        p.setPen(QPen(Qt::black, 1));
+        p.setPen(QPen(ink, 1));
         p.setBrush(Qt::NoBrush);
         p.drawEllipse(2, 9, 4, 4);
         p.drawEllipse(9, 9, 4, 4);
@@ -143,7 +148,7 @@ void drawPicture(QPainter& p, int id) {
         font.setPixelSize(9);
         font.setBold(true);
         p.setFont(font);
-        p.setPen(Qt::black);
+        p.setPen(ink);
         p.drawText(QRect(0, 0, kWidth, kHeight), Qt::AlignCenter, "ID");
         break;
     }
@@ -203,10 +208,10 @@ QIcon toolbarIcon(int commandId, const QPalette& palette) {
     QImage picture(kWidth, kHeight, QImage::Format_ARGB32);
     picture.fill(Qt::transparent);
     QPainter painter(&picture);
-    drawPicture(painter, commandId);
+    drawPicture(painter, commandId, palette.color(QPalette::WindowText));
     painter.end();
     const bool dark = palette.color(QPalette::Window).lightness() < 128;
-    if (dark) {
+    if (dark && !isLineOnly(commandId)) {
         picture = withEdge(picture, palette.color(QPalette::WindowText));
     }
     QIcon icon(QPixmap::fromImage(picture));

@@ -53,15 +53,17 @@ QIcon statusMark(StatusKind kind) {
         color = QColor(0x9E, 0x9E, 0x9E);
         break;
     case StatusKind::None:
-        return {};
+        break; // room for a mark, so that every status text starts at the same place
     }
     QPixmap pixmap(12, 12);
     pixmap.fill(Qt::transparent);
     QPainter painter(&pixmap);
     painter.setRenderHint(QPainter::Antialiasing);
-    painter.setPen(color.darker(140));
-    painter.setBrush(color);
-    painter.drawEllipse(QRectF(1.5, 1.5, 9, 9));
+    if (color.isValid()) {
+        painter.setPen(color.darker(140));
+        painter.setBrush(color);
+        painter.drawEllipse(QRectF(1.5, 1.5, 9, 9));
+    }
     painter.end();
     return QIcon(pixmap);
 }
@@ -154,10 +156,13 @@ QVariant PrinterListModel::data(const QModelIndex& index, int role) const {
         return m_looks[index.row()].lowestSupply;
     }
     if (role == Qt::DecorationRole && index.column() == static_cast<int>(ListColumn::Status)) {
-        static const QIcon marks[] = {
-            {}, statusMark(StatusKind::Attention), statusMark(StatusKind::Fault), statusMark(StatusKind::NoResponse)};
-        QIcon mark = marks[static_cast<int>(m_looks[index.row()].status)];
-        return mark.isNull() ? QVariant() : QVariant(mark);
+        static const QIcon marks[] = {statusMark(StatusKind::None), statusMark(StatusKind::Attention),
+                                      statusMark(StatusKind::Fault), statusMark(StatusKind::NoResponse)};
+        const StatusKind kind = m_looks[index.row()].status;
+        if (kind == StatusKind::None && m_rows[index.row()][index.column()].isEmpty()) {
+            return {};
+        }
+        return marks[static_cast<int>(kind)];
     }
     if (role == Qt::TextAlignmentRole) {
         Qt::Alignment horizontal = isNumberColumn(index.column()) ? Qt::AlignRight : Qt::AlignLeft;

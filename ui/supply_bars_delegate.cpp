@@ -86,7 +86,9 @@ void SupplyBarsDelegate::paint(QPainter* painter, const QStyleOptionViewItem& op
         const SupplyBar& bar = bars[n];
         const QRect frame = barFrame(option.rect, n);
         painter->setPen(Qt::NoPen);
-        painter->setBrush(option.palette.color(QPalette::Base));
+        // On a dark list the empty part is lighter than the list, so a black toner still shows.
+        const QColor base = option.palette.color(QPalette::Base);
+        painter->setBrush(base.lightness() < 128 ? QColor(0x60, 0x60, 0x60) : base);
         painter->drawRect(frame);
         const bool low = bar.percent >= 0 && bar.percent <= m_model.supplyWarn() && !isWasteBox(bar.description);
         const QColor color = low ? kWarningRed : supplyColor(bar.description);
