@@ -3,6 +3,7 @@
 #include "inventory/printer_table.h"
 #include "ui/sorpex_view.h"
 
+#include <QGuiApplication>
 #include <QMainWindow>
 #include <QScreen>
 #include <QScrollBar>
@@ -27,7 +28,14 @@ void restoreWindow(QMainWindow& window, CSORPEXView& list, const std::optional<W
         window.move(screen.left() + (screen.width() - width) / 2, screen.top() + (screen.height() - height) / 2);
         return;
     }
-    window.setGeometry(saved->left, saved->top, saved->width, saved->height);
+    QRect place(saved->left, saved->top, saved->width, saved->height);
+    // A window last seen on a screen that is gone comes back on the one at hand, as large as fits.
+    if (QGuiApplication::screenAt(place.center()) == nullptr) {
+        const QRect screen = window.screen()->availableGeometry();
+        place.setSize(place.size().boundedTo(screen.size()));
+        place.moveCenter(screen.center());
+    }
+    window.setGeometry(place);
     if (saved->maximized) {
         window.setWindowState(window.windowState() | Qt::WindowMaximized);
     }

@@ -500,6 +500,9 @@ void MainWindowTest::theWindowKeepsItsPlaceAndColumnsWhenItCloses() {
         QCOMPARE(f.view()->columnWidth(2), 120);
         QCOMPARE(f.view()->horizontalHeader()->logicalIndex(1), 8);
     }
+    // Left on a screen that is no longer there: back on this one.
+    AppFixture f(before + "[Window]\r\nLeft=30000\r\nTop=30\r\nWidth=900\r\nHeight=500\r\n");
+    QVERIFY(f.app->mainFrame()->screen()->availableGeometry().contains(f.app->mainFrame()->geometry().center()));
 }
 
 QTEST_MAIN(MainWindowTest)
