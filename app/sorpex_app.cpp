@@ -191,7 +191,6 @@ void CSORPEXApp::acquireAll() {
 void CSORPEXApp::runAcquisition() {
     bool wasBusy = std::exchange(m_busy, true);
     acquisitionRun(m_table, m_settings.autoSave, m_run, *m_ui, *m_host, printerQuery(), runTiming());
-    showRunSummary();
     m_busy = wasBusy;
 }
 
@@ -217,7 +216,6 @@ void CSORPEXApp::onScheduleTimer() {
     steps.acquireAll = [this] {
         m_table.markForAcquisition();
         acquisitionRun(m_table, m_settings.autoSave, m_run, *m_ui, *m_host, printerQuery(), runTiming());
-        showRunSummary();
     };
     steps.saveForMail = [this] { m_files->saveAutomatically(false); };
     steps.autoFilePath = [this] { return m_document.autoFilePath; };
@@ -294,6 +292,8 @@ void CSORPEXApp::setWindowTitle(std::string_view title) {
 
 void CSORPEXApp::refreshList() {
     if (m_view) {
+        // The rows of the last run as they stand now: another file opened has none.
+        showRunSummary();
         m_view->refreshList(
             m_table,
             {.debug = m_settings.debugStatus, .supplies = m_settings.supplies, .supplyWarn = m_settings.supplyWarn});
@@ -302,6 +302,7 @@ void CSORPEXApp::refreshList() {
 
 void CSORPEXApp::clearList() {
     if (m_view) {
+        m_frame->showRunSummary({});
         m_view->listModel()->clear();
     }
 }
