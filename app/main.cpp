@@ -1,5 +1,6 @@
 #include "app/batch_mode.h"
 #include "app/console_text.h"
+#include "app/dark_palette.h"
 #include "app/display_guard.h"
 #include "app/program_icon.h"
 #include "app/sorpex_app.h"
@@ -10,12 +11,14 @@
 #include <QApplication>
 #include <QLibraryInfo>
 #include <QLocale>
+#include <QStyleFactory>
 #include <QTranslator>
 
 #include <clocale>
 #include <csignal>
 #include <iostream>
 #include <optional>
+#include <string_view>
 #include <unistd.h>
 
 int main(int argc, char** argv) {
@@ -51,6 +54,10 @@ int main(int argc, char** argv) {
     guard.reset();
     application.setWindowIcon(sorpex::programIcon());
     application.setDesktopFileName("sorpex");
+    if (const char* palette = getenv("SORPEX_PALETTE"); palette != nullptr && std::string_view(palette) == "dark") {
+        application.setStyle(QStyleFactory::create("Fusion"));
+        application.setPalette(sorpex::darkFusionPalette());
+    }
     // Qt's own texts in Japanese, so the standard buttons read OK / キャンセル / はい / いいえ.
     QTranslator qtTranslator;
     if (qtTranslator.load(QLocale(QLocale::Japanese), "qtbase", "_",

@@ -137,6 +137,12 @@ void CMainFrame::buildMenus() {
             toggle->setChecked(true);
             toggle->setStatusTip(QString::fromUtf8("ツール バーの表示/非表示を切り替えます"));
             connect(toggle, &QAction::toggled, this, [this](bool on) { m_toolBar->setVisible(on); });
+            view->addSeparator();
+            m_find = view->addAction(QString::fromUtf8("検索(&F)...\tCtrl+F"));
+            m_find->setObjectName("findAction");
+            m_find->setStatusTip(QString::fromUtf8("コメントやIPアドレスなどで行を絞り込みます"));
+            m_sortMenu = view->addMenu(QString::fromUtf8("並べ替え(&S)"));
+            m_sortMenu->setObjectName("sortMenu");
         }
     }
     QMenu* help = menuBar()->addMenu(QString::fromUtf8("ヘルプ(&H)"));
@@ -153,9 +159,9 @@ void CMainFrame::buildToolBar() {
             m_toolBar->addSeparator();
             continue;
         }
-        QAction* action = addCommand(m_toolBar, "", id);
-        action->setIcon(toolbarIcon(id));
+        addCommand(m_toolBar, "", id);
     }
+    paintToolBarIcons();
     // Keep the menu's check mark true to the toolbar, however it was hidden.
     connect(m_toolBar, &QToolBar::visibilityChanged, this, [this](bool visible) {
         if (QAction* toggle = findChild<QAction*>("toggleToolBar")) {
@@ -184,6 +190,8 @@ void CMainFrame::buildAccelerators() {
         {QKeySequence(Qt::Key_Delete), kDeleteKey},
         {QKeySequence(Qt::Key_Insert), kInsertKey},
         {QKeySequence(Qt::Key_F5), kAcquireAllKey},
+        {QKeySequence(Qt::CTRL | Qt::Key_Up), kMoveUp},
+        {QKeySequence(Qt::CTRL | Qt::Key_Down), kMoveDown},
     };
     for (const Accelerator& accelerator : accelerators) {
         auto* shortcut = new QShortcut(accelerator.keys, this);
@@ -191,12 +199,34 @@ void CMainFrame::buildAccelerators() {
         int id = accelerator.id;
         connect(shortcut, &QShortcut::activated, this, [this, id] { dispatch(id); });
     }
+    auto* find = new QShortcut(QKeySequence(Qt::CTRL | Qt::Key_F), this);
+    find->setObjectName("findKey");
+    connect(find, &QShortcut::activated, m_find, &QAction::trigger);
+}
+
+void CMainFrame::paintToolBarIcons() {
+    for (QAction* action : m_toolBar->actions()) {
+        if (!action->isSeparator()) {
+            action->setIcon(toolbarIcon(action->objectName().mid(7).toInt(), palette()));
+        }
+    }
+}
+
+void CMainFrame::changeEvent(QEvent* event) {
+    // A palette of another lightness (a dark theme switched on) gets pictures drawn for it.
+    if (event->type() == QEvent::PaletteChange && m_toolBar != nullptr) {
+        paintToolBarIcons();
+    }
+    QMainWindow::changeEvent(event);
 }
 
 void CMainFrame::buildStatusBar() {
     m_ready = new QLabel(QString::fromUtf8("レディ"));
     m_ready->setObjectName("readyPane");
     statusBar()->addWidget(m_ready, 1);
+    m_runSummary = new QLabel;
+    m_runSummary->setObjectName("runSummaryPane");
+    statusBar()->addPermanentWidget(m_runSummary);
     auto addLockPane = [this](const char* name) {
         auto* pane = new QLabel(name);
         pane->setObjectName(QString(name).toLower() + "Pane");
@@ -234,6 +264,17 @@ void CMainFrame::setHandledCommands(const std::set<int>& handled) {
     for (auto& [id, action] : m_actions) {
         action->setEnabled(handled.count(id) > 0 || id == command::kExit);
     }
+}
+
+void CMainFrame::setCommandEnabled(int id, bool enabled) {
+    auto [begin, end] = m_actions.equal_range(id);
+    for (auto it = begin; it != end; ++it) {
+        it->second->setEnabled(enabled && m_handled.count(id) > 0);
+    }
+}
+
+void CMainFrame::showRunSummary(const QString& text) {
+    m_runSummary->setText(text);
 }
 
 QList<QAction*> CMainFrame::actions(int id) const {

@@ -8,6 +8,7 @@
 
 class QAction;
 class QLabel;
+class QMenu;
 class QToolBar;
 
 namespace sorpex {
@@ -27,10 +28,19 @@ public:
     // Asked before the window closes, by the close box as by Exit; false keeps it open.
     void setCloseGuard(std::function<bool()> guard) { m_closeGuard = std::move(guard); }
 
+    // Greys a handled command out, or back in (its accelerators stay the handler's to refuse).
+    void setCommandEnabled(int id, bool enabled);
+
     // The menu or toolbar actions of one command (a command may sit in both).
     QList<QAction*> actions(int id) const;
     QToolBar* mainToolBar() const { return m_toolBar; }
     QLabel* readyLabel() const { return m_ready; }
+    // 表示 → 並べ替え, filled by the list each time it opens.
+    QMenu* sortMenu() const { return m_sortMenu; }
+    // 表示 → 検索 and Ctrl+F.
+    QAction* findAction() const { return m_find; }
+    // What the last run found, in its own pane of the status bar.
+    void showRunSummary(const QString& text);
 
     // The CAP, NUM and SCRL panes light up with the locks the watcher sees, which the frame then
     // owns. Without a watcher (the platform cannot tell) they stay grey.
@@ -41,6 +51,7 @@ signals:
 
 protected:
     void closeEvent(QCloseEvent* event) override;
+    void changeEvent(QEvent* event) override;
 
 private:
     QAction* addCommand(QWidget* container, const char* text, int id);
@@ -49,12 +60,16 @@ private:
     void buildAccelerators();
     void buildStatusBar();
     void dispatch(int id);
+    void paintToolBarIcons();
 
     std::multimap<int, QAction*> m_actions;
     std::set<int> m_handled;
     std::function<bool()> m_closeGuard;
     QToolBar* m_toolBar = nullptr;
     QLabel* m_ready = nullptr;
+    QLabel* m_runSummary = nullptr;
+    QMenu* m_sortMenu = nullptr;
+    QAction* m_find = nullptr;
     QLabel* m_capPane = nullptr;
     QLabel* m_numPane = nullptr;
     QLabel* m_scrlPane = nullptr;

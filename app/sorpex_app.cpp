@@ -5,6 +5,7 @@
 #include "app/commands.h"
 #include "app/main_frame.h"
 #include "app/qt_acquisition_host.h"
+#include "app/window_memory.h"
 #include "base/qt/qt_interaction.h"
 #include "base/cp932.h"
 #include "base/qt/qt_text.h"
@@ -14,12 +15,16 @@
 #include "settings/config_dialog.h"
 #include "settings/repeat_dialog.h"
 #include "snmp/ip_range.h"
+#include "ui/find_bar.h"
 #include "ui/list_commands.h"
+#include "ui/list_look.h"
 #include "ui/printer_list_model.h"
 #include "ui/sorpex_view.h"
 
 #include <QApplication>
 #include <QEventLoop>
+#include <QMenu>
+#include <QVBoxLayout>
 #include <QTimer>
 
 #include <atomic>
@@ -60,8 +65,17 @@ void CSORPEXApp::start(const std::string& list) {
     if (m_qtInteraction) {
         m_qtInteraction->setParent(m_frame.get());
     }
-    m_view = new CSORPEXView(m_frame.get());
-    m_frame->setCentralWidget(m_view);
+    // The find bar sits over the list, hidden until Ctrl+F.
+    auto* central = new QWidget(m_frame.get());
+    auto* column = new QVBoxLayout(central);
+    column->setContentsMargins(0, 0, 0, 0);
+    column->setSpacing(0);
+    m_view = new CSORPEXView(central);
+    m_findBar = new FindBar(*m_view, central);
+    column->addWidget(m_findBar);
+    column->addWidget(m_view);
+    m_frame->setCentralWidget(central);
+    restoreWindow(*m_frame, *m_view, m_settings.window);
     m_document = DocumentState{};
     m_table.clearTable();
     applySettings(m_settings);
@@ -76,8 +90,24 @@ void CSORPEXApp::start(const std::string& list) {
     m_range = std::make_unique<IpRangeAcquisition>(
         RangeContext{m_table, m_run, *m_ui, m_frame.get(), runAcquisition, refresh});
     registerCommands();
+    connect(m_frame->findAction(), &QAction::triggered, m_findBar, &FindBar::open);
+    connect(m_frame->sortMenu(), &QMenu::aboutToShow, this,
+            [this] { m_listCommands->fillSortMenu(m_frame->sortMenu()); });
+    // Moving and renumbering rows nobody sees is refused by greying the commands out.
+    connect(m_view, &CSORPEXView::filterChanged, this, [this](bool filtered) {
+        for (int id : {command::kMoveUp, command::kMoveDown, command::kResetIds}) {
+            m_frame->setCommandEnabled(id, !filtered);
+        }
+    });
     // While a run or a mail is going on the window stays; its close box works again afterwards.
-    m_frame->setCloseGuard([this] { return !m_busy && m_files->querySaveChanges(); });
+    // A window that closes keeps its place, size and columns for the next start.
+    m_frame->setCloseGuard([this] {
+        if (m_busy || !m_files->querySaveChanges()) {
+            return false;
+        }
+        writeWindowSettings(m_settings, currentWindow(*m_frame, *m_view), *m_ui);
+        return true;
+    });
     connect(m_frame.get(), &CMainFrame::commandTriggered, this, &CSORPEXApp::runCommand);
 
     m_timer = new QTimer(this);
@@ -153,7 +183,12 @@ BatchTiming CSORPEXApp::runTiming() const {
 }
 
 void CSORPEXApp::acquireAll() {
-    m_table.markForAcquisition();
+    // With the find bar on, "all" is all the user sees.
+    if (m_view != nullptr && m_view->isFiltered()) {
+        m_table.markForAcquisition(m_view->shownIds());
+    } else {
+        m_table.markForAcquisition();
+    }
     runAcquisition();
 }
 
@@ -161,6 +196,18 @@ void CSORPEXApp::runAcquisition() {
     bool wasBusy = std::exchange(m_busy, true);
     acquisitionRun(m_table, m_settings.autoSave, m_run, *m_ui, *m_host, printerQuery(), runTiming());
     m_busy = wasBusy;
+}
+
+void CSORPEXApp::showRunSummary() {
+    RunSummary summary = summarizeRun(m_table, m_settings.supplies ? m_settings.supplyWarn : -1);
+    if (summary.answered + summary.silent == 0) {
+        m_frame->showRunSummary({});
+        return;
+    }
+    m_frame->showRunSummary(QString::fromUtf8("応答あり %1台　応答なし %2台　要注意 %3台")
+                                .arg(summary.answered)
+                                .arg(summary.silent)
+                                .arg(summary.attention));
 }
 
 void CSORPEXApp::onScheduleTimer() {
@@ -249,6 +296,8 @@ void CSORPEXApp::setWindowTitle(std::string_view title) {
 
 void CSORPEXApp::refreshList() {
     if (m_view) {
+        // The rows of the last run as they stand now: another file opened has none.
+        showRunSummary();
         m_view->refreshList(
             m_table,
             {.debug = m_settings.debugStatus, .supplies = m_settings.supplies, .supplyWarn = m_settings.supplyWarn});
@@ -257,6 +306,7 @@ void CSORPEXApp::refreshList() {
 
 void CSORPEXApp::clearList() {
     if (m_view) {
+        m_frame->showRunSummary({});
         m_view->listModel()->clear();
     }
 }

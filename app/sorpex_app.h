@@ -19,6 +19,7 @@ class QTimer;
 namespace sorpex {
 
 class CMainFrame;
+class FindBar;
 class IpRangeAcquisition;
 class ListCommands;
 class CSORPEXView;
@@ -60,6 +61,7 @@ public:
 
     CMainFrame* mainFrame() const { return m_frame.get(); }
     CSORPEXView* view() const { return m_view; }
+    FindBar* findBar() const { return m_findBar; }
     PrinterTable& table() { return m_table; }
     AppSettings& settings() { return m_settings; }
     DocumentState& document() { return m_document; }
@@ -79,6 +81,7 @@ private:
     void showAbout();
     PrinterQuery printerQuery();
     BatchTiming runTiming() const;
+    void showRunSummary();
 
     std::string m_settingsFilePath;
     AppSettings m_settings;
@@ -89,6 +92,7 @@ private:
     UserInteraction* m_ui;
     std::unique_ptr<CMainFrame> m_frame;
     CSORPEXView* m_view = nullptr;
+    FindBar* m_findBar = nullptr;
     std::unique_ptr<FileCommands> m_files;
     std::unique_ptr<QtAcquisitionHost> m_host;
     QTimer* m_timer = nullptr;

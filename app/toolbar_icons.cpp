@@ -2,7 +2,9 @@
 
 #include "app/commands.h"
 
+#include <QImage>
 #include <QPainter>
+#include <QPalette>
 #include <QPainterPath>
 #include <QPixmap>
 #include <QPolygon>
@@ -49,7 +51,12 @@ void drawArrow(QPainter& p, bool up, const QColor& color) {
     p.drawPolygon(arrow);
 }
 
-void drawPicture(QPainter& p, int id) {
+// Scissors and the ID letters are bare lines: they take the palette's text colour, `ink`.
+bool isLineOnly(int id) {
+    return id == command::kCut || id == command::kResetIds;
+}
+
+void drawPicture(QPainter& p, int id, const QColor& ink) {
     using namespace command;
     switch (id) {
     case kNew:
@@ -72,7 +79,7 @@ void drawPicture(QPainter& p, int id) {
         p.drawRect(4, 9, 7, 5);
         break;
     case kCut:
-        p.setPen(QPen(Qt::black, 1));
+        p.setPen(QPen(ink, 1));
         p.setBrush(Qt::NoBrush);
         p.drawEllipse(2, 9, 4, 4);
         p.drawEllipse(9, 9, 4, 4);
@@ -141,7 +148,7 @@ void drawPicture(QPainter& p, int id) {
         font.setPixelSize(9);
         font.setBold(true);
         p.setFont(font);
-        p.setPen(Qt::black);
+        p.setPen(ink);
         p.drawText(QRect(0, 0, kWidth, kHeight), Qt::AlignCenter, "ID");
         break;
     }
@@ -150,15 +157,67 @@ void drawPicture(QPainter& p, int id) {
     }
 }
 
+// A one-pixel edge of `color` around every drawn pixel, so dark outlines stay visible on a dark
+// toolbar.
+QImage withEdge(const QImage& picture, QColor color) {
+    QImage out = picture;
+    color.setAlpha(170);
+    for (int y = 0; y < picture.height(); ++y) {
+        for (int x = 0; x < picture.width(); ++x) {
+            if (qAlpha(picture.pixel(x, y)) != 0) {
+                continue;
+            }
+            bool touches = false;
+            for (int dy = -1; dy <= 1 && !touches; ++dy) {
+                for (int dx = -1; dx <= 1 && !touches; ++dx) {
+                    QPoint near(x + dx, y + dy);
+                    touches = picture.rect().contains(near) && qAlpha(picture.pixel(near)) > 128;
+                }
+            }
+            if (touches) {
+                out.setPixelColor(x, y, color);
+            }
+        }
+    }
+    return out;
+}
+
+// The picture in shades of the disabled text colour, half toward it, as it reads on the palette
+// it comes from whether that is light or dark.
+QImage greyedOut(const QImage& picture, const QColor& disabledText) {
+    QImage out = picture;
+    for (int y = 0; y < picture.height(); ++y) {
+        for (int x = 0; x < picture.width(); ++x) {
+            QRgb pixel = picture.pixel(x, y);
+            if (qAlpha(pixel) == 0) {
+                continue;
+            }
+            int grey = qGray(pixel);
+            auto mix = [grey](int channel) { return (channel * 3 + grey) / 4; };
+            out.setPixel(x, y,
+                         qRgba(mix(disabledText.red()), mix(disabledText.green()), mix(disabledText.blue()),
+                               qAlpha(pixel) * 3 / 4));
+        }
+    }
+    return out;
+}
+
 } // namespace
 
-QIcon toolbarIcon(int commandId) {
-    QPixmap pixmap(kWidth, kHeight);
-    pixmap.fill(Qt::transparent);
-    QPainter painter(&pixmap);
-    drawPicture(painter, commandId);
+QIcon toolbarIcon(int commandId, const QPalette& palette) {
+    QImage picture(kWidth, kHeight, QImage::Format_ARGB32);
+    picture.fill(Qt::transparent);
+    QPainter painter(&picture);
+    drawPicture(painter, commandId, palette.color(QPalette::WindowText));
     painter.end();
-    return QIcon(pixmap);
+    const bool dark = palette.color(QPalette::Window).lightness() < 128;
+    if (dark && !isLineOnly(commandId)) {
+        picture = withEdge(picture, palette.color(QPalette::WindowText));
+    }
+    QIcon icon(QPixmap::fromImage(picture));
+    icon.addPixmap(QPixmap::fromImage(greyedOut(picture, palette.color(QPalette::Disabled, QPalette::WindowText))),
+                   QIcon::Disabled);
+    return icon;
 }
 
 } // namespace sorpex

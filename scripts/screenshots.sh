@@ -1,8 +1,8 @@
 #!/usr/bin/env bash
 # make screenshots: the demo fleet and SORPEX under Xvfb with the Japanese locale, driven with key
-# presses as a user would drive it; writes PNGs of the main window after F5 (and scrolled to its
-# supplies columns), the progress dialog,
-# the entry dialog and both settings dialogs into OUTPUT-FOLDER. Takes a minute at most, and
+# presses as a user would drive it; writes PNGs of the main window after F5 with its supply bars
+# and status marks (and with the tooltip of a 最少残量 cell), the find bar, the progress dialog, the
+# entry dialog, both settings dialogs, and the window under a dark palette into OUTPUT-FOLDER. Takes a minute at most, and
 # stops Xvfb, the fleet and SORPEX however it ends.
 #
 #   scripts/screenshots.sh PROGRAM OUTPUT-FOLDER
@@ -37,7 +37,8 @@ fail() {
 rm -rf "$work"
 mkdir -p "$work" "$output"
 work=$(realpath "$work")
-Xvfb -displayfd 3 -nolisten tcp -screen 0 1280x800x24 3>"$work/display" >"$work/xvfb.log" 2>&1 &
+# A full-HD screen: a first start fits the window to it with every column in sight.
+Xvfb -displayfd 3 -nolisten tcp -screen 0 1920x1080x24 3>"$work/display" >"$work/xvfb.log" 2>&1 &
 pids+=($!)
 number=
 for _ in $(seq 1 200); do
@@ -78,6 +79,7 @@ EOF
 
 (cd "$work/demo" && exec "$program") >"$work/sorpex.log" 2>&1 &
 pids+=($!)
+sorpex=$!
 
 # The visible window whose title matches, once it has shown; fails when none shows in 20 s.
 window() {
@@ -109,10 +111,16 @@ sleep 0.5
 shoot "$progress" progress-dialog.png
 gone '^プリンター情報取得状況$'
 shoot "$main" main-window.png
-# End scrolls to the last column: the supplies.
-press End
-shoot "$main" main-window-supplies.png
-press Home
+# The mouse over the 最少残量 cell of the second row: its tooltip, a window of its own, names the
+# lowest supply, so the picture is cut from the screen.
+eval "$(xdotool getwindowgeometry --shell "$main")"
+xdotool windowfocus --sync "$main" mousemove --window "$main" $((WIDTH * 1305 / 1664)) 92
+sleep 0.3
+xdotool mousemove_relative 1 1
+sleep 2
+import -window root -crop "${WIDTH}x${HEIGHT}+${X}+${Y}" +repage "$output/main-window-supplies.png"
+echo "$output/main-window-supplies.png"
+xdotool mousemove 0 0
 
 press Insert
 entry=$(window '^プリンタ情報$') || fail "no entry dialog"
@@ -132,3 +140,20 @@ config=$(window '^環境設定$') || fail "no environment settings dialog"
 shoot "$config" environment-settings.png
 xdotool key Escape
 gone '^環境設定$'
+
+# Ctrl+F and a system name: the rows of prn-10 ... prn-19 alone.
+press ctrl+f
+xdotool type --delay 100 prn-1
+shoot "$main" find-bar.png
+xdotool key Escape
+
+# Once more under a dark palette, after a run.
+kill "$sorpex"
+wait "$sorpex" 2>/dev/null || true
+(cd "$work/demo" && SORPEX_PALETTE=dark exec "$program") >"$work/sorpex-dark.log" 2>&1 &
+pids+=($!)
+main=$(window '^demo - SORPEX$') || fail "no main window under the dark palette (see $work/sorpex-dark.log)"
+press F5
+window '^プリンター情報取得状況$' >/dev/null || fail "no progress dialog under the dark palette"
+gone '^プリンター情報取得状況$'
+shoot "$main" main-window-dark.png

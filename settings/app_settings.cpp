@@ -221,6 +221,7 @@ int readSettingsFile(AppSettings& settings, const std::string& path) {
     s.user = readText(ini, kReportParam, "User", "", kLoginLimit);
     s.password = readText(ini, kReportParam, "Password", "", kLoginLimit);
     s.security = readText(ini, kReportParam, "Security", "", 63);
+    settings.window = readWindowSettings(ini);
     return error;
 }
 
@@ -367,6 +368,10 @@ bool writeReportSettings(const AppSettings& settings, std::string_view portText,
         setUnlessDefault(ini, kReportParam, "Security", std::to_string(static_cast<int>(settings.mailSecurity)),
                          settings.mailSecurity == MailSecurity::None);
     });
+}
+
+bool writeWindowSettings(const AppSettings& settings, const WindowSettings& window, UserInteraction& ui) {
+    return updateSettingsFile(settings, ui, [&](IniFile& ini) { storeWindowSettings(ini, window); });
 }
 
 bool writeScheduleSettings(const AppSettings& settings, UserInteraction& ui) {

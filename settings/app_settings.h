@@ -1,7 +1,10 @@
 #pragma once
 
+#include "settings/window_settings.h"
+
 #include <array>
 #include <cstdint>
+#include <optional>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -116,6 +119,7 @@ struct AppSettings {
     bool supplies = false;               // also the serial number and the supplies table, in three more columns
     int supplyWarn = kSupplyWarnDefault; // a lowest supply percent at or below it is shown as a warning
     ScheduleTrigger trigger;
+    std::optional<WindowSettings> window; // as the window last closed; nothing before that
 
     StoredSettings stored;
 };
@@ -157,6 +161,8 @@ void deriveScheduleTrigger(AppSettings& settings);
 bool writeEnvironmentSettings(const AppSettings& settings, UserInteraction& ui);
 bool writeReportSettings(const AppSettings& settings, std::string_view portText, UserInteraction& ui);
 bool writeScheduleSettings(const AppSettings& settings, UserInteraction& ui);
+// Only the closing window writes its [Window] section.
+bool writeWindowSettings(const AppSettings& settings, const WindowSettings& window, UserInteraction& ui);
 
 // ToAdd keeps a multi-line recipient list on one line: each line break is stored as the two
 // characters \n and a backslash as \\. A one-line value reads back as it was written.

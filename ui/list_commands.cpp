@@ -90,7 +90,7 @@ void ListCommands::deletePrinters() {
 }
 
 void ListCommands::move(bool up) {
-    if (refuseWithoutSelection()) {
+    if (m_context.view.isFiltered() || refuseWithoutSelection()) {
         return;
     }
     CSORPEXView* view = &m_context.view;
@@ -118,7 +118,7 @@ void ListCommands::moveDown() {
 
 void ListCommands::resetIds() {
     PrinterTable& table = m_context.table;
-    if (table.rowCount() == 0) {
+    if (table.rowCount() == 0 || m_context.view.isFiltered()) {
         return;
     }
     if (m_context.ui.showMessage(cp932::fromUtf8("IDを更新しますか？"), MessageIcon::Question,
@@ -140,9 +140,26 @@ void ListCommands::acquireSelected() {
 void ListCommands::sortByHeader(int column) {
     m_context.table.sortByColumn(column, m_reverse);
     m_reverse = !m_reverse;
+    m_sortColumn = column;
     m_context.refreshList();
     // The mark tells which way the next click will sort, as the flag now stands.
     m_context.view.listModel()->setSortMark(column, QString::fromUtf8(m_reverse ? "△" : "▽"));
+}
+
+void ListCommands::fillSortMenu(QMenu* menu) {
+    menu->clear();
+    const int columns = m_context.view.listModel()->columnCount();
+    for (int column = 0; column < columns; ++column) {
+        QString text = PrinterListModel::plainHeader(column);
+        if (column == m_sortColumn) {
+            text += QString::fromUtf8(m_reverse ? "△" : "▽");
+        }
+        QAction* action = menu->addAction(text);
+        action->setObjectName(QString("sortColumn%1").arg(column));
+        action->setCheckable(true);
+        action->setChecked(column == m_sortColumn);
+        connect(action, &QAction::triggered, this, [this, column] { sortByHeader(column); });
+    }
 }
 
 void ListCommands::showContextMenu(const QPoint& globalPos) {

@@ -5,6 +5,7 @@
 
 #include <functional>
 
+class QMenu;
 class QWidget;
 
 namespace sorpex {
@@ -25,7 +26,9 @@ struct ListContext {
 
 // The editing commands of the printer list: add, change, delete, move, renumber, sort and
 // acquire the selected printers, from the menus, the toolbar, the keys and the list itself.
-// None of them is ever disabled: one that cannot act says why.
+// None of them is ever disabled: one that cannot act says why. The exceptions are move up, move down
+// and ID reset while the find bar hides rows: they would move or renumber rows nobody sees, so
+// they do nothing then, and the window greys them out.
 class ListCommands : public QObject {
     Q_OBJECT
 public:
@@ -39,6 +42,8 @@ public:
     void resetIds();        // 32791
     void acquireSelected(); // 32812
     void sortByHeader(int column);
+    // 表示 → 並べ替え: one item per column shown, the column last sorted checked with its mark.
+    void fillSortMenu(QMenu* menu);
     void showContextMenu(const QPoint& globalPos);
 
 private:
@@ -49,6 +54,7 @@ private:
     ListContext m_context;
     // One flag for all columns: each click sorts the opposite way of the click before it.
     bool m_reverse = false;
+    int m_sortColumn = -1;
 };
 
 } // namespace sorpex

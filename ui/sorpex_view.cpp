@@ -2,11 +2,13 @@
 
 #include "inventory/printer_table.h"
 #include "ui/printer_list_model.h"
+#include "ui/supply_bars_delegate.h"
 
 #include <QContextMenuEvent>
 #include <QHeaderView>
 #include <QItemSelectionModel>
 #include <QMouseEvent>
+#include <QShortcut>
 
 #include <algorithm>
 #include <cstdlib>
@@ -18,7 +20,9 @@ constexpr int kColumnWidths[kSuppliesListColumnCount] = {50, 150, 120, 150, 100,
 
 } // namespace
 
-CSORPEXView::CSORPEXView(QWidget* parent) : QTableView(parent), m_model(new PrinterListModel(this)) {
+CSORPEXView::CSORPEXView(QWidget* parent)
+    : QTableView(parent), m_model(new PrinterListModel(this)),
+      m_startWidths(std::begin(kColumnWidths), std::end(kColumnWidths)) {
     setObjectName("printerList");
     setModel(m_model);
     setShowGrid(true);
@@ -33,8 +37,15 @@ CSORPEXView::CSORPEXView(QWidget* parent) : QTableView(parent), m_model(new Prin
     horizontalHeader()->setHighlightSections(false);
     horizontalHeader()->setSectionsClickable(true);
     horizontalHeader()->setStretchLastSection(false);
+    // The order the user drags the columns into is kept with the window.
+    horizontalHeader()->setSectionsMovable(true);
+    setItemDelegateForColumn(static_cast<int>(ListColumn::Supplies), new SupplyBarsDelegate(*m_model, this));
+    // Shift+F10 opens the context menu from the keyboard, as the Menu key does.
+    auto* menuKey = new QShortcut(QKeySequence(Qt::SHIFT | Qt::Key_F10), this, nullptr, nullptr, Qt::WidgetShortcut);
+    menuKey->setObjectName("contextMenuKey");
+    connect(menuKey, &QShortcut::activated, this, &CSORPEXView::openContextMenuAtCurrentRow);
     for (int column = 0; column < kListColumnCount; ++column) {
-        setColumnWidth(column, kColumnWidths[column]);
+        setColumnWidth(column, m_startWidths[column]);
     }
     connect(horizontalHeader(), &QHeaderView::sectionClicked, this, &CSORPEXView::headerClicked);
 }
@@ -44,14 +55,91 @@ void CSORPEXView::refreshList(const PrinterTable& table, const ListOptions& opti
     m_model->refresh(table, options);
     // Columns that come with the Supplies setting start at their own widths.
     for (int column = shown; column < m_model->columnCount(); ++column) {
-        setColumnWidth(column, kColumnWidths[column]);
+        setColumnWidth(column, m_startWidths[column]);
     }
+    applyOrder();
+    applyFind();
+}
+
+void CSORPEXView::setColumnLayout(const std::vector<int>& widths, const std::vector<int>& order) {
+    for (std::size_t column = 0; column < widths.size() && column < m_startWidths.size(); ++column) {
+        m_startWidths[column] = widths[column];
+        if (static_cast<int>(column) < m_model->columnCount()) {
+            setColumnWidth(static_cast<int>(column), widths[column]);
+        }
+    }
+    m_pendingOrder = order;
+    applyOrder();
+}
+
+void CSORPEXView::applyOrder() {
+    QHeaderView* header = horizontalHeader();
+    if (m_pendingOrder.empty() || static_cast<int>(m_pendingOrder.size()) != header->count()) {
+        return;
+    }
+    for (int visual = 0; visual < header->count(); ++visual) {
+        header->moveSection(header->visualIndex(m_pendingOrder[visual]), visual);
+    }
+    m_pendingOrder.clear();
+}
+
+std::vector<int> CSORPEXView::columnWidths() const {
+    std::vector<int> widths = m_startWidths;
+    for (int column = 0; column < m_model->columnCount(); ++column) {
+        widths[column] = columnWidth(column);
+    }
+    return widths;
+}
+
+std::vector<int> CSORPEXView::columnOrder() const {
+    std::vector<int> order;
+    for (int visual = 0; visual < horizontalHeader()->count(); ++visual) {
+        order.push_back(horizontalHeader()->logicalIndex(visual));
+    }
+    return order;
+}
+
+int CSORPEXView::defaultColumnWidth(int column) {
+    return kColumnWidths[column];
+}
+
+void CSORPEXView::setFindText(const QString& text) {
+    const bool was = isFiltered();
+    m_findText = text;
+    applyFind();
+    if (was != isFiltered()) {
+        emit filterChanged(isFiltered());
+    }
+}
+
+void CSORPEXView::applyFind() {
+    for (int row = 0; row < m_model->rowCount(); ++row) {
+        const bool hide = isFiltered() && !m_model->rowMatches(row, m_findText);
+        setRowHidden(row, hide);
+        if (hide) {
+            // A hidden row is never acted on, so it is not left selected either.
+            selectionModel()->select(m_model->index(row, 0), QItemSelectionModel::Deselect | QItemSelectionModel::Rows);
+        }
+    }
+    emit shownRowsChanged();
+}
+
+std::vector<int> CSORPEXView::shownIds() const {
+    std::vector<int> ids;
+    for (int row = 0; row < m_model->rowCount(); ++row) {
+        if (!isRowHidden(row)) {
+            ids.push_back(std::atoi(m_model->index(row, 0).data().toString().toLatin1().constData()));
+        }
+    }
+    return ids;
 }
 
 std::vector<int> CSORPEXView::selectedIds() const {
     std::vector<int> rows;
     for (const QModelIndex& index : selectionModel()->selectedRows()) {
-        rows.push_back(index.row());
+        if (!isRowHidden(index.row())) {
+            rows.push_back(index.row());
+        }
     }
     std::sort(rows.begin(), rows.end());
     std::vector<int> ids;
@@ -74,7 +162,18 @@ void CSORPEXView::selectRow(int row) {
 }
 
 void CSORPEXView::contextMenuEvent(QContextMenuEvent* event) {
+    if (event->reason() == QContextMenuEvent::Keyboard) {
+        openContextMenuAtCurrentRow();
+        return;
+    }
     emit contextMenuWanted(event->globalPos());
+}
+
+void CSORPEXView::openContextMenuAtCurrentRow() {
+    // Under the current row, or at the list's corner when there is none.
+    QRect row = visualRect(currentIndex());
+    QPoint at = row.isValid() && !isRowHidden(currentIndex().row()) ? row.bottomLeft() : QPoint(0, 0);
+    emit contextMenuWanted(viewport()->mapToGlobal(at));
 }
 
 void CSORPEXView::mouseDoubleClickEvent(QMouseEvent* event) {

@@ -4,7 +4,9 @@
 #include <QComboBox>
 #include <QFontMetrics>
 #include <QGroupBox>
+#include <QEvent>
 #include <QLabel>
+#include <QPointer>
 #include <QPushButton>
 #include <QRadioButton>
 #include <QStyle>
@@ -13,6 +15,7 @@
 #include <QWidget>
 
 #include <algorithm>
+#include <climits>
 
 namespace sorpex {
 namespace {
@@ -117,6 +120,61 @@ void growToFitText(QWidget* control) {
     control->setGeometry(x, y, width, height);
 }
 
+// An input control, as opposed to the texts, frames and buttons that carry their own words.
+bool isField(const QWidget* widget) {
+    return qobject_cast<const QLabel*>(widget) == nullptr && qobject_cast<const QGroupBox*>(widget) == nullptr &&
+           qobject_cast<const QAbstractButton*>(widget) == nullptr;
+}
+
+// Keeps a label greyed while the field it names is.
+class EnabledFollower : public QObject {
+public:
+    EnabledFollower(QLabel* label, QWidget* field) : QObject(label), m_label(label), m_field(field) {
+        setObjectName("enabledFollower");
+        field->installEventFilter(this);
+        label->setEnabled(field->isEnabled());
+    }
+    ~EnabledFollower() override {
+        if (m_field) {
+            m_field->removeEventFilter(this);
+        }
+    }
+
+protected:
+    bool eventFilter(QObject* watched, QEvent* event) override {
+        if (watched == m_field && event->type() == QEvent::EnabledChange) {
+            m_label->setEnabled(m_field->isEnabled());
+        }
+        return false;
+    }
+
+private:
+    QLabel* m_label;
+    QPointer<QWidget> m_field;
+};
+
+// A label names the nearest field of its row (its caption before, its unit after it).
+void followNearestField(QLabel* label) {
+    const QRect box = label->geometry();
+    QWidget* nearest = nullptr;
+    int nearestGap = label->fontMetrics().height() * 4; // further away it names nothing here
+    for (QWidget* sibling : label->parentWidget()->findChildren<QWidget*>(QString(), Qt::FindDirectChildrenOnly)) {
+        const QRect other = sibling->geometry();
+        if (!isField(sibling) || other.top() > box.bottom() || box.top() > other.bottom()) {
+            continue;
+        }
+        const int gap = std::max({0, other.left() - box.right(), box.left() - other.right()});
+        if (gap < nearestGap) {
+            nearest = sibling;
+            nearestGap = gap;
+        }
+    }
+    delete label->findChild<EnabledFollower*>("enabledFollower", Qt::FindDirectChildrenOnly);
+    if (nearest != nullptr) {
+        new EnabledFollower(label, nearest);
+    }
+}
+
 } // namespace
 
 QRect dialogRect(const QWidget* widget, int x, int y, int width, int height) {
@@ -133,6 +191,7 @@ QLabel* addLabel(QWidget* dialog, const QString& text, int x, int y, int width, 
     label->setAlignment(alignment);
     label->setGeometry(dialogRect(dialog, x, y, width, height));
     growToFitText(label);
+    followNearestField(label);
     return label;
 }
 
@@ -143,6 +202,12 @@ void place(QWidget* control, const char* name, int controlId, int x, int y, int 
     }
     control->setGeometry(dialogRect(control->parentWidget(), x, y, width, height));
     growToFitText(control);
+    // The labels of its row, placed before it, may name it rather than what they found then.
+    if (isField(control)) {
+        for (QLabel* label : control->parentWidget()->findChildren<QLabel*>(QString(), Qt::FindDirectChildrenOnly)) {
+            followNearestField(label);
+        }
+    }
 }
 
 void placeCombo(QComboBox* combo, const char* name, int controlId, int x, int y, int width, const QStringList& items) {

@@ -22,7 +22,8 @@ QSize dialogSize(const QWidget* widget, int width, int height);
 
 // A static text of a dialog, placed in dialog units. Like a Windows static text it starts at
 // the top of its box. Here and in place, a text that does not fit its box grows the control,
-// towards the side the text runs to, rather than being shown cut.
+// towards the side the text runs to, rather than being shown cut. A label is greyed out together
+// with the nearest input control of its row, its caption or its unit.
 QLabel* addLabel(QWidget* dialog, const QString& text, int x, int y, int width, int height,
                  Qt::Alignment alignment = Qt::AlignLeft | Qt::AlignTop);
 

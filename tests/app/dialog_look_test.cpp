@@ -1,4 +1,7 @@
 #include "app/about_dialog.h"
+#include "app/commands.h"
+#include "app/dark_palette.h"
+#include "app/toolbar_icons.h"
 #include "settings/app_settings.h"
 #include "settings/config_dialog.h"
 #include "settings/repeat_dialog.h"
@@ -8,6 +11,8 @@
 #include "tests/support/qt/modal_driver.h"
 #include "tests/support/scripted_interaction.h"
 #include "ui/entry_dialog.h"
+#include "ui/find_bar.h"
+#include "ui/sorpex_view.h"
 
 #include <QApplication>
 #include <QCheckBox>
@@ -20,6 +25,7 @@
 #include <QStyle>
 #include <QStyleOptionButton>
 #include <QStyleOptionGroupBox>
+#include <QVBoxLayout>
 #include <QtTest>
 
 #include <clocale>
@@ -55,7 +61,8 @@ QRect drawnText(QWidget* control, const QString& text, QRect& room) {
     if (auto* label = qobject_cast<QLabel*>(control)) {
         int margin = label->margin();
         room = label->contentsRect().adjusted(margin, margin, -margin, -margin);
-        int flags = static_cast<int>(label->alignment()) | (label->wordWrap() ? Qt::TextWordWrap : 0);
+        int flags = static_cast<int>(label->alignment()) | (label->wordWrap() ? Qt::TextWordWrap : 0) |
+                    (label->buddy() != nullptr ? Qt::TextShowMnemonic : 0);
         return metrics.boundingRect(room, flags, text);
     }
     if (auto* group = qobject_cast<QGroupBox*>(control)) {
@@ -103,7 +110,7 @@ QRect painted(QWidget* control) {
 
 // Every text of the dialog, its controls found by themselves: whole in its widget, inside the
 // window and not painted over by another control.
-QStringList clippedTexts(QDialog* dialog) {
+QStringList clippedTexts(QWidget* dialog) {
     QStringList faults;
     QList<QWidget*> all = dialog->findChildren<QWidget*>();
     for (QWidget* control : all) {
@@ -150,6 +157,9 @@ private slots:
     void everyTextIsWhole_data();
     void everyTextIsWhole();
     void aRunOfNothingShowsAnEmptyBar();
+    void labelsAreGreyedWithTheirFields();
+    void toolbarPicturesReadOnLightAndDarkPalettes_data();
+    void toolbarPicturesReadOnLightAndDarkPalettes();
 
 private:
     ScriptedInteraction m_ui;
@@ -195,6 +205,18 @@ void DialogLookTest::everyTextIsWhole() {
     wait->start();
     dialogs.push_back(std::move(wait));
 
+    // The find bar over the list, in a window of the width it had in the old main window.
+    auto list = std::make_unique<QDialog>();
+    list->setObjectName("findBarOverTheList");
+    auto* layout = new QVBoxLayout(list.get());
+    auto* view = new CSORPEXView(list.get());
+    auto* find = new FindBar(*view, list.get());
+    layout->addWidget(find);
+    layout->addWidget(view);
+    list->resize(1180, 400);
+    find->open();
+    dialogs.push_back(std::move(list));
+
     QStringList faults;
     for (auto& dialog : dialogs) {
         dialog->show();
@@ -216,6 +238,56 @@ void DialogLookTest::aRunOfNothingShowsAnEmptyBar() {
     QVERIFY(bar->maximum() > bar->minimum());
     QCOMPARE(bar->value(), bar->minimum());
     QCOMPARE(dialog.countText(), QString("1/0"));
+}
+
+void DialogLookTest::labelsAreGreyedWithTheirFields() {
+    AppSettings settings;
+    SORPEXConfig dialog(settings, m_ui, nullptr);
+    auto label = [&](const char* text) {
+        for (QLabel* found : dialog.findChildren<QLabel*>()) {
+            if (found->text() == QString::fromUtf8(text)) {
+                return found;
+            }
+        }
+        qFatal("no label %s", text);
+    };
+    QVERIFY(!label("残量の警告値：")->isEnabled());
+    QVERIFY(!label("%以下")->isEnabled());
+    QVERIFY(label("同時取得数：")->isEnabled());
+    QVERIFY(label("台")->isEnabled());
+    control<QCheckBox>(&dialog, "suppliesCheck")->setChecked(true);
+    QVERIFY(label("残量の警告値：")->isEnabled());
+    QVERIFY(label("%以下")->isEnabled());
+}
+
+void DialogLookTest::toolbarPicturesReadOnLightAndDarkPalettes_data() {
+    QTest::addColumn<QPalette>("palette");
+    QTest::newRow("light") << QApplication::style()->standardPalette();
+    QTest::newRow("dark Fusion") << darkFusionPalette();
+}
+
+// Every picture, enabled and greyed out, has pixels that stand out from the toolbar's colour.
+void DialogLookTest::toolbarPicturesReadOnLightAndDarkPalettes() {
+    QFETCH(QPalette, palette);
+    using namespace command;
+    const int window = palette.color(QPalette::Window).lightness();
+    for (int id : {kNew, kOpen, kSaveAs, kCut, kCopy, kPaste, kPrint, kAbout, kAcquireAll, kDeletePrinters, kAddPrinter,
+                   kChangePrinter, kMoveUp, kMoveDown, kResetIds}) {
+        for (QIcon::Mode mode : {QIcon::Normal, QIcon::Disabled}) {
+            QImage image = toolbarIcon(id, palette).pixmap(QSize(16, 15), mode).toImage();
+            int standingOut = 0;
+            for (int y = 0; y < image.height(); ++y) {
+                for (int x = 0; x < image.width(); ++x) {
+                    QColor pixel = image.pixelColor(x, y);
+                    standingOut += pixel.alpha() >= 96 && std::abs(pixel.lightness() - window) >= 48 ? 1 : 0;
+                }
+            }
+            QVERIFY2(
+                standingOut >= 12,
+                qPrintable(
+                    QString("command %1, mode %2: %3 pixels").arg(id).arg(static_cast<int>(mode)).arg(standingOut)));
+        }
+    }
 }
 
 QTEST_MAIN(DialogLookTest)

@@ -11,6 +11,7 @@
 #include <QAbstractItemModel>
 #include <QAction>
 #include <QComboBox>
+#include <QHeaderView>
 #include <QApplication>
 #include <QLabel>
 #include <QMenuBar>
@@ -80,6 +81,7 @@ private slots:
     void withoutThreadsTheWindowKeepsItsListAndSaysWhy();
     void closingAsksToSaveAndACancelledSaveKeepsTheWindow();
     void aDailyScheduleTakesEffectAtTheNextTick();
+    void theWindowKeepsItsPlaceAndColumnsWhenItCloses();
 
 private:
     std::unique_ptr<TempDir> m_recordings;
@@ -306,6 +308,9 @@ void MainWindowTest::anAcquisitionRunFillsTheListAndSavesAutomatically() {
         QCOMPARE(f.cell(row, 8), QString());
     }
     QCOMPARE(QApplication::overrideCursor(), nullptr);
+    // Rows 5, 10, 15 and 20 have no paper.
+    QCOMPARE(f.app->mainFrame()->findChild<QLabel*>("runSummaryPane")->text(),
+             QString::fromUtf8("応答あり 20台　応答なし 5台　要注意 4台"));
 
     std::vector<std::filesystem::path> saved;
     for (const auto& entry : std::filesystem::directory_iterator(f.dir.file("reports"))) {
@@ -477,6 +482,40 @@ void MainWindowTest::aDailyScheduleTakesEffectAtTheNextTick() {
     f.clock.set(f.clock.now() + 60);
     QTRY_VERIFY_WITH_TIMEOUT(!f.ui.shown.empty(), 3000);
     QCOMPARE(f.ui.texts()[0], "有効なＩＰアドレスの指定がありません。処理を中止します。");
+}
+
+void MainWindowTest::theWindowKeepsItsPlaceAndColumnsWhenItCloses() {
+    const std::string before = "[AppParam]\r\nSupplies=1\r\n";
+    {
+        AppFixture f(before);
+        // Nothing is written until the window closes.
+        QCOMPARE(readFileBytes(f.dir.file("SORPEX.ini")), before);
+        f.app->mainFrame()->setGeometry(40, 30, 900, 500);
+        QHeaderView* header = f.view()->horizontalHeader();
+        header->resizeSection(1, 222);
+        header->moveSection(8, 1);
+        QVERIFY(f.app->mainFrame()->close());
+        const std::string after = readFileBytes(f.dir.file("SORPEX.ini"));
+        QVERIFY2(after.starts_with(before + "\r\n[Window]\r\nLeft=40\r\nTop=30\r\nWidth=900\r\nHeight=500\r\n"
+                                            "Maximized=0\r\nColumnWidths=50,222,120,"),
+                 QByteArray::fromStdString(after).replace("\r\n", "|").constData());
+        QVERIFY2(after.ends_with("ColumnOrder=0,8,1,2,3,4,5,6,7,9,10,11\r\n"),
+                 QByteArray::fromStdString(after).replace("\r\n", "|").constData());
+    }
+    for (const char* maximized : {"0", "1"}) {
+        AppFixture f;
+        f.start(before + "[Window]\r\nLeft=40\r\nTop=30\r\nWidth=900\r\nHeight=500\r\nMaximized=" + maximized +
+                "\r\nColumnWidths=50,222\r\nColumnOrder=0,8,1,2,3,4,5,6,7,9,10,11\r\n");
+        CMainFrame* frame = f.app->mainFrame();
+        QCOMPARE(frame->isMaximized(), *maximized == '1');
+        QCOMPARE(frame->isMaximized() ? frame->normalGeometry() : frame->geometry(), QRect(40, 30, 900, 500));
+        QCOMPARE(f.view()->columnWidth(1), 222);
+        QCOMPARE(f.view()->columnWidth(2), 120);
+        QCOMPARE(f.view()->horizontalHeader()->logicalIndex(1), 8);
+    }
+    // Left on a screen that is no longer there: back on this one.
+    AppFixture f(before + "[Window]\r\nLeft=30000\r\nTop=30\r\nWidth=900\r\nHeight=500\r\n");
+    QVERIFY(f.app->mainFrame()->screen()->availableGeometry().contains(f.app->mainFrame()->geometry().center()));
 }
 
 QTEST_MAIN(MainWindowTest)

@@ -1,4 +1,5 @@
 #include "settings/ini_file.h"
+#include "settings/window_settings.h"
 
 #include <cstddef>
 #include <cstdint>
@@ -16,5 +17,9 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
         __builtin_trap();
     }
     (void)before;
+    // The [Window] section reads as a window with a size, or as none.
+    if (auto window = sorpex::readWindowSettings(ini); window && (window->width < 100 || window->height < 100)) {
+        __builtin_trap();
+    }
     return 0;
 }

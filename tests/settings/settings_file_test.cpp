@@ -439,3 +439,34 @@ TEST(SettingsFile, SecurityOtherThan0To2IsAnErrorNamingItsValue) {
                       "\n(0:なし 1:STARTTLS 2:SSL/TLS)");
     }
 }
+
+// A [Window] section edited by hand or cut short: the place stands only with all four numbers, and
+// the columns only when the whole list reads.
+TEST(SettingsFile, AWindowSectionReadsWholeOrNotAtAll) {
+    TempDir dir;
+    const std::string place = "[Window]\r\nLeft=-5\r\nTop=7\r\nWidth=800\r\nHeight=600\r\n";
+    struct Case {
+        std::string extra;
+        bool placed;
+        std::vector<int> widths;
+        std::vector<int> order;
+    };
+    const Case cases[] = {
+        {"ColumnWidths=50,150\r\nColumnOrder=2,0,1\r\n", true, {50, 150}, {2, 0, 1}},
+        {"ColumnWidths=50,,150\r\nColumnOrder=0,0,1\r\n", true, {}, {}},
+        {"ColumnWidths=50,150,\r\nColumnOrder=1,2\r\n", true, {}, {}},
+        {"ColumnWidths=0,150\r\nColumnOrder=0,1 \r\n", true, {}, {0, 1}},
+        {"ColumnWidths=99999999999\r\nColumnOrder=x\r\n", true, {}, {}},
+    };
+    for (const Case& c : cases) {
+        AppSettings s = loadedFrom(dir, place + c.extra);
+        ASSERT_TRUE(s.window.has_value()) << c.extra;
+        EXPECT_EQ(s.window->left, -5);
+        EXPECT_EQ(s.window->columnWidths, c.widths) << c.extra;
+        EXPECT_EQ(s.window->columnOrder, c.order) << c.extra;
+    }
+    for (const char* broken : {"Width=800\r\nHeight=600\r\n", "Left=0\r\nTop=0\r\nWidth=99\r\nHeight=600\r\n",
+                               "Left=0\r\nTop=0\r\nWidth=800px\r\nHeight=600\r\n"}) {
+        EXPECT_FALSE(loadedFrom(dir, std::string("[Window]\r\n") + broken).window.has_value()) << broken;
+    }
+}

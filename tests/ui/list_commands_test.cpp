@@ -3,6 +3,7 @@
 #include "base/cp932.h"
 #include "inventory/printer_table.h"
 #include "tests/support/qt/app_fixture.h"
+#include "ui/find_bar.h"
 #include "ui/sorpex_view.h"
 
 #include <QAction>
@@ -80,6 +81,8 @@ private slots:
     void debugShowsTheRawStatusValues();
     void suppliesShowThreeColumnsThatSortAndWarn();
     void acquireSelectedAsksOnlyTheSelectedPrinters();
+    void theFindBarHidesRowsAndCommandsActOnWhatIsShown();
+    void keysSortMoveAndOpenTheContextMenu();
 };
 
 void ListCommandsTest::commandsWithoutASelectionSayWhyAndAreNeverDisabled() {
@@ -362,6 +365,92 @@ void ListCommandsTest::acquireSelectedAsksOnlyTheSelectedPrinters() {
     QVERIFY(f.ui.shown.empty());
     QCOMPARE(f.column(3), QStringList({"kept", "No Response"}));
     QVERIFY(f.table().modified());
+}
+
+void ListCommandsTest::theFindBarHidesRowsAndCommandsActOnWhatIsShown() {
+    Fixture f("[AppParam]\r\nTimeOut=1\r\nSnmpPort=1161\r\n");
+    f.fill({"Osaka 1F", "Tokyo", "OSAKA 2F", "Nagoya"});
+    // Nobody listens at 127.0.16.x (tests/LOOPBACK.md): the rows asked answer "No Response".
+    for (int row = 0; row < 4; ++row) {
+        f.table().slot(row).ipAddress.set("127.0.16." + std::to_string(row + 1));
+    }
+    f.app->refreshList();
+    CMainFrame* frame = f.app->mainFrame();
+    frame->findAction()->trigger();
+    QVERIFY(f.app->findBar()->isVisible());
+    QTest::keyClicks(f.app->findBar()->edit(), "osaka");
+    QCOMPARE(f.view()->shownIds(), (std::vector<int>{1, 3}));
+    for (int id : {command::kMoveUp, command::kMoveDown, command::kResetIds}) {
+        QVERIFY(!frame->actions(id).first()->isEnabled());
+    }
+    // Select all takes the hidden rows too; no command sees them.
+    f.view()->selectAll();
+    QCOMPARE(f.view()->selectedIds(), (std::vector<int>{1, 3}));
+    f.app->runCommand(command::kMoveDown);
+    f.app->runCommand(command::kResetIds);
+    QVERIFY(f.ui.shown.empty());
+    QVERIFY(!f.table().modified());
+
+    // "All" is all that is shown, and the list is refreshed with the find still on.
+    f.app->runCommand(command::kAcquireAll);
+    QCOMPARE(f.column(3), QStringList({"No Response", "", "No Response", ""}));
+    QCOMPARE(f.view()->shownIds(), (std::vector<int>{1, 3}));
+
+    // Save writes every row, hidden or not.
+    f.ui.chooseNext(f.dir.file("all.csv"));
+    f.app->runCommand(command::kSaveAs);
+    const std::string saved = readFileBytes(f.dir.file("all.csv"));
+    for (const char* comment : {"Osaka 1F", "Tokyo", "OSAKA 2F", "Nagoya"}) {
+        QVERIFY2(saved.find(comment) != std::string::npos, comment);
+    }
+
+    f.view()->selectAll();
+    f.ui.answerNext(Answer::Ok);
+    f.ui.answerNext(Answer::Ok);
+    f.app->runCommand(command::kDeletePrinters);
+    QCOMPARE(f.ui.texts().size(), 2u);
+    QVERIFY(f.ui.texts()[1].find("OSAKA 2F") != std::string::npos);
+    QCOMPARE(f.view()->shownIds(), std::vector<int>{});
+
+    // Esc ends the find: every row again, and the commands back.
+    QTest::keyClick(f.app->findBar()->edit(), Qt::Key_Escape);
+    QVERIFY(!f.app->findBar()->isVisible());
+    QCOMPARE(f.column(1), QStringList({"Tokyo", "Nagoya"}));
+    QCOMPARE(f.view()->shownIds(), (std::vector<int>{1, 2}));
+    QVERIFY(frame->actions(command::kMoveUp).first()->isEnabled());
+}
+
+void ListCommandsTest::keysSortMoveAndOpenTheContextMenu() {
+    Fixture f;
+    f.fill({"b", "c", "a"});
+    CMainFrame* frame = f.app->mainFrame();
+    frame->activateWindow();
+    QVERIFY(QTest::qWaitForWindowActive(frame));
+    f.view()->setFocus();
+    f.selectRows({0});
+    QTest::keyClick(f.view(), Qt::Key_Down, Qt::ControlModifier);
+    QCOMPARE(f.column(1), QStringList({"c", "b", "a"}));
+    QTest::keyClick(f.view(), Qt::Key_Up, Qt::ControlModifier);
+    QCOMPARE(f.column(1), QStringList({"b", "c", "a"}));
+
+    // 表示 → 並べ替え: the columns shown, the one last sorted checked with its mark.
+    QMenu* sort = frame->sortMenu();
+    emit sort->aboutToShow();
+    QCOMPARE(sort->actions().size(), 9);
+    sort->findChild<QAction*>("sortColumn1")->trigger();
+    QCOMPARE(f.column(1), QStringList({"a", "b", "c"}));
+    emit sort->aboutToShow();
+    QAction* comment = sort->findChild<QAction*>("sortColumn1");
+    QVERIFY(comment->isChecked());
+    QCOMPARE(comment->text(), QString::fromUtf8("コメント△"));
+    QVERIFY(!sort->findChild<QAction*>("sortColumn0")->isChecked());
+
+    QStringList items;
+    f.driver.add("listContextMenu", chooseFromMenu(0, items));
+    f.view()->selectRow(1);
+    QTest::keyClick(f.view(), Qt::Key_F10, Qt::ShiftModifier);
+    QTRY_COMPARE(items.size(), 5);
+    QCOMPARE(items[0], QString::fromUtf8("選択プリンタの情報取得"));
 }
 
 QTEST_MAIN(ListCommandsTest)
