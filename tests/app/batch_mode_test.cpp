@@ -433,3 +433,34 @@ TEST(BatchModeProgram, UnderTightLimitsEveryRowIsAskedOrSaidNotAsked) {
             << result.output;
     }
 }
+
+// The usage needs no settings and no printer: only the reports of a folder.
+TEST(BatchModeUsage, EachExitCodeHasItsCause) {
+    TempDir dir;
+    const std::string reports = dir.file("reports");
+    mkdir(reports.c_str(), 0700);
+    RunResult empty = runSorpex({"--usage", reports});
+    EXPECT_EQ(empty.exitCode, 1) << empty.output;
+    EXPECT_NE(empty.output.find("レポートがありません"), std::string::npos) << empty.output;
+    EXPECT_EQ(runSorpex({"--usage", dir.file("none")}).exitCode, 1);
+
+    for (const char* stamp : {"20250131080000", "20250210080000"}) {
+        writeFileBytes(reports + "/SORPEX_" + stamp + ".csv", kHeader + "\"a\",10.0.0.1,public,\"M\"," +
+                                                                  (stamp[5] == '1' ? "100" : "175") +
+                                                                  ",\"\",\"\",\"\",\"\"\r\n");
+    }
+    const std::string output = dir.file("usage.csv");
+    RunResult done = runSorpex({"--usage", reports, "--from", "2025-02-01", "--to", "2025-02-28", "--output", output});
+    EXPECT_EQ(done.exitCode, 0) << done.output;
+    EXPECT_NE(done.output.find("レポート 2 件を読みました"), std::string::npos) << done.output;
+    EXPECT_NE(readFileBytes(output).find(",100,2025/02/10 08:00:00,175,75,\"\"\r\n"), std::string::npos);
+
+    RunResult unwritable = runSorpex({"--usage", reports, "--output", reports});
+    EXPECT_EQ(unwritable.exitCode, 3) << unwritable.output;
+    for (std::vector<std::string> wrong : {std::vector<std::string>{"--usage", reports, "--from", "2025-02-30"},
+                                           {"--usage", reports, "--from", "2025-03-01", "--to", "2025-02-01"},
+                                           {"--usage", reports, "--mail"},
+                                           {"--acquire", "x.csv", "--from", "2025-02-01"}}) {
+        EXPECT_EQ(runSorpex(wrong).exitCode, 2) << wrong.back();
+    }
+}
