@@ -17,6 +17,7 @@
 #include "ui/list_commands.h"
 #include "ui/printer_list_model.h"
 #include "ui/sorpex_view.h"
+#include "usage/usage_dialog.h"
 
 #include <QApplication>
 #include <QEventLoop>
@@ -123,6 +124,7 @@ void CSORPEXApp::registerCommands() {
         {kAcquireRange, [this] { m_range->run(); }},
         {kEnvironmentSettings, [this] { environmentSettings(); }},
         {kRepeatSettings, [this] { openRepeatSettings(m_settings, *m_ui, m_frame.get()); }},
+        {kUsage, [this] { showUsage(); }},
     };
     std::set<int> handled;
     for (const auto& entry : m_commands) {
@@ -230,6 +232,13 @@ void CSORPEXApp::environmentSettings() {
     if (m_settings.supplies != supplies || m_settings.supplyWarn != supplyWarn) {
         refreshList();
     }
+}
+
+void CSORPEXApp::showUsage() {
+    // The reports are where the automatic saves go.
+    const std::string autoName = autoFileName(m_settings, m_clock.localNow());
+    UsageDialog dialog(autoName.substr(0, autoName.rfind('/')), m_clock, *m_ui, m_frame.get());
+    dialog.exec();
 }
 
 void CSORPEXApp::showAbout() {

@@ -76,6 +76,7 @@ private:
     void registerCommands();
     void environmentSettings();
     void showAbout();
+    void showUsage();
     PrinterQuery printerQuery();
     BatchTiming runTiming() const;
 
