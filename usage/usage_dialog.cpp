@@ -60,7 +60,9 @@ QChart* barChart(const QString& title, const QStringList& categories, const QLis
     chart->legend()->hide();
     auto* x = new QBarCategoryAxis;
     x->append(categories);
-    x->setLabelsAngle(categories.size() > 8 ? -60 : 0);
+    // Many printers: their names stand upright under narrow bars, whole rather than elided.
+    x->setLabelsAngle(categories.size() > 8 ? -90 : 0);
+    x->setTruncateLabels(false);
     chart->addAxis(x, Qt::AlignBottom);
     series->attachAxis(x);
     auto* y = new QValueAxis;
@@ -138,11 +140,12 @@ UsageDialog::UsageDialog(std::string folder, const Clock& clock, UserInteraction
     m_chart = new QChartView(this);
     m_chart->setObjectName("usageChart");
     m_chart->setRenderHint(QPainter::Antialiasing);
-    m_chart->setMinimumHeight(220);
+    m_chart->setMinimumHeight(260);
 
     auto* split = new QSplitter(Qt::Vertical, this);
     split->addWidget(m_table);
     split->addWidget(m_chart);
+    split->setSizes({260, 340});
 
     auto* saveCsv = new QPushButton(QString::fromUtf8("CSV保存..."), this);
     saveCsv->setObjectName("saveCsvButton");
@@ -161,7 +164,7 @@ UsageDialog::UsageDialog(std::string folder, const Clock& clock, UserInteraction
     layout->addWidget(m_counts);
     layout->addWidget(split, 1);
     layout->addLayout(buttons);
-    resize(900, 640);
+    resize(900, 680);
 
     connect(m_preset, &QComboBox::activated, this, &UsageDialog::presetChosen);
     for (QDateEdit* date : {m_from, m_to}) {
@@ -279,7 +282,15 @@ void UsageDialog::showChart() {
     if (selected.isEmpty()) {
         title = QString::fromUtf8("プリンタ別の枚数");
         for (const PrinterUsage& row : usage.rows) {
-            categories << printerName(row);
+            // A category names one bar: a replaced printer's comment stands twice.
+            QString name = printerName(row);
+            if (categories.contains(name)) {
+                name += " (" + fromCp932(row.serialNumber.empty() ? row.ipAddress : row.serialNumber) + ")";
+            }
+            while (categories.contains(name)) {
+                name += "'";
+            }
+            categories << name;
             values << static_cast<qreal>(row.pages.value_or(0));
         }
     } else {

@@ -60,6 +60,7 @@ private slots:
     void countsTheLastMonthAtOnceAndChartsAPrintersMonths();
     void savesTheTableAndTheChartThroughTheChoosers();
     void saysWhyNothingWasCounted();
+    void aReplacedPrinterHasABarOfItsOwn();
 };
 
 void UsageDialogTest::countsTheLastMonthAtOnceAndChartsAPrintersMonths() {
@@ -127,6 +128,24 @@ void UsageDialogTest::saysWhyNothingWasCounted() {
                 .startsWith(QString::fromUtf8("レポートのフォルダを読めません")));
     QCOMPARE(control<QTableWidget>(&dialog, "usageTable")->rowCount(), 0);
     QVERIFY(ui.shown.empty());
+}
+
+void UsageDialogTest::aReplacedPrinterHasABarOfItsOwn() {
+    TempDir dir;
+    const std::string header = std::string(kCsvHeader) + std::string(kCsvSuppliesHeader) + "\r\n";
+    int day = 1;
+    for (const char* line : {"\"x\",10.0.0.1,public,\"M\",100,\"\",\"\",\"\",\"\",\"OLD\",,\"\"\r\n",
+                             "\"x\",10.0.0.1,public,\"M\",150,\"\",\"\",\"\",\"\",\"OLD\",,\"\"\r\n",
+                             "\"x\",10.0.0.1,public,\"M\",10,\"\",\"\",\"\",\"\",\"NEW\",,\"\"\r\n",
+                             "\"x\",10.0.0.1,public,\"M\",30,\"\",\"\",\"\",\"\",\"NEW\",,\"\"\r\n"}) {
+        writeFileBytes(dir.file("SORPEX_202502" + std::to_string(10 + day++) + "080000.csv"), header + line);
+    }
+    ScriptedInteraction ui;
+    ManualClock clock(localInstant({2025, 3, 25}, 9));
+    UsageDialog dialog(dir.path().string(), clock, ui);
+    QList<qreal> pages;
+    QCOMPARE(barLabels(control<QChartView>(&dialog, "usageChart"), &pages), QStringList({"x", "x (OLD)"}));
+    QCOMPARE(pages, QList<qreal>({20, 50}));
 }
 
 QTEST_MAIN(UsageDialogTest)
