@@ -16,6 +16,7 @@ constexpr int kAddressColumn = 1;
 constexpr int kModelColumn = 3;
 constexpr int kCountColumn = 4;
 constexpr int kSerialColumn = 9;
+constexpr int kLowestColumn = 10;
 constexpr int kSuppliesColumn = 11;
 constexpr int kClassicColumns = 9;
 constexpr int kSuppliesColumns = 12;
@@ -66,6 +67,7 @@ public:
         }
         if (kind == ReportKind::WithSupplies) {
             m_wanted[kSerialColumn] = true;
+            m_wanted[kLowestColumn] = true;
             m_wanted[kSuppliesColumn] = true;
         }
     }
@@ -224,6 +226,7 @@ ReportScan scanReport(std::string_view bytes, const std::function<void(const Rep
         fieldText(raw[kModelColumn], out.model);
         fieldText(raw[kCountColumn], out.count);
         fieldText(raw[kSerialColumn], out.serialNumber);
+        fieldText(raw[kLowestColumn], out.lowestSupply);
         fieldText(raw[kSuppliesColumn], out.supplies);
         ++scan.lines;
         line(out);

@@ -16,6 +16,7 @@ struct ReportLine {
     std::string model;
     std::string count; // as written: digits, empty, or a status text
     std::string serialNumber;
+    std::string lowestSupply; // the lowest percent of the supplies that run out, as written
     std::string supplies;
 };
 

@@ -67,7 +67,7 @@ bool UsageTracker::addLine(const ReportLine& line) {
     printer.usage.model = line.model;
     addReading(printer, count);
     if (m_kind == ReportKind::WithSupplies) {
-        addSupplies(printer, line.supplies);
+        addSupplies(printer, line);
     }
     return true;
 }
@@ -100,9 +100,14 @@ void UsageTracker::addReading(Printer& printer, std::uint64_t count) {
     ++printer.readings;
 }
 
-void UsageTracker::addSupplies(Printer& printer, const std::string& supplies) {
-    printer.supplies = supplies;
-    forEachSupplyLevel(supplies, [&](std::string_view name, int percent) {
+void UsageTracker::addSupplies(Printer& printer, const ReportLine& line) {
+    printer.supplies = line.supplies;
+    std::uint64_t lowest = 0;
+    printer.usage.lowestSupply.reset();
+    if (parseCounter(line.lowestSupply, lowest) == CounterKind::Reading && lowest <= 100) {
+        printer.usage.lowestSupply = static_cast<int>(lowest);
+    }
+    forEachSupplyLevel(line.supplies, [&](std::string_view name, int percent) {
         auto it = std::find_if(printer.series.begin(), printer.series.end(),
                                [&](const auto& entry) { return entry.first == name; });
         if (it == printer.series.end()) {

@@ -35,6 +35,7 @@ struct PrinterUsage {
     bool answeredLast = false;             // answered in the newest report that names it
     std::vector<SupplyForecast> forecasts; // the falling supplies, soonest first
     std::vector<SupplyLevel> supplies;     // as the newest answer gave them
+    std::optional<int> lowestSupply;       // likewise: the emptiest supply that runs out
     std::vector<std::pair<int, std::uint64_t>> monthlyPages; // yyyymm, pages; oldest first
 };
 
@@ -80,7 +81,7 @@ private:
 
     std::size_t printerAt(const ReportLine& line);
     void addReading(Printer& printer, std::uint64_t count);
-    void addSupplies(Printer& printer, const std::string& supplies);
+    void addSupplies(Printer& printer, const ReportLine& line);
 
     UsagePeriod m_period;
     std::vector<Printer> m_printers;

@@ -4,6 +4,7 @@
 #include "usage/report_reader.h"
 #include "usage/usage_csv.h"
 #include "usage/usage_folder.h"
+#include "usage/usage_summary.h"
 
 #include <gtest/gtest.h>
 #include <fcntl.h>
@@ -23,13 +24,14 @@ struct Line {
     std::string count;
     std::string serial = "";
     std::string supplies = "";
+    std::string lowest = "";
 };
 
 std::string reportLine(const Line& line, bool withSupplies) {
     std::string text = "\"c " + line.address + "\"," + line.address + ",public,\"" +
                        (line.count.empty() ? "No Response" : "Model X") + "\"," + line.count + ",\"\",\"\",\"\",\"\"";
     if (withSupplies) {
-        text += ",\"" + line.serial + "\",,\"" + line.supplies + "\"";
+        text += ",\"" + line.serial + "\"," + line.lowest + ",\"" + line.supplies + "\"";
     }
     return text + "\r\n";
 }
@@ -200,6 +202,44 @@ TEST(UsageCsv, WritesTheTableAsTheReportsWriteTexts) {
               "\"\",\"Black Toner:40\"\r\n"
               "\"c 10.0.0.2\",10.0.0.2,\"\",\"\",,,,,,\"データ不足\",\"\"\r\n");
     EXPECT_EQ(usageFileName({2025, 2, 1}, {2025, 2, 28}), "SORPEX_usage_20250201-20250228.csv");
+}
+
+TEST(UsageMailSummary, TellsTheFleetThePagesAndTheSuppliesToOrder) {
+    TempDir dir;
+    std::vector<Report> reports = {{"20250131080000", {}}, {"20250210080000", {}}, {"20250220080000", {}}};
+    const char* black[] = {"Black Toner:50%", "Black Toner:30%", "Black Toner:10%"};
+    for (int n = 1; n <= 7; ++n) {
+        for (int r = 0; r < 3; ++r) {
+            const std::string address = "10.0.0." + std::to_string(n);
+            Line line{address, std::to_string(100 + (8 - n) * 50 * r), "S" + std::to_string(n)};
+            if (n == 1) {
+                line.supplies = black[r];
+                line.lowest = line.supplies.substr(12, 2);
+            } else if (n == 2) {
+                line.supplies = "Black Toner:60%; Waste:5%"; // the waste box is no supply to order
+                line.lowest = "60";
+            } else if (n == 7 && r == 2) {
+                line.count = "";
+            }
+            reports[static_cast<std::size_t>(r)].lines.push_back(line);
+        }
+    }
+    writeReports(dir, reports);
+    const UsagePeriod period = february();
+    EXPECT_EQ(cp932::toUtf8(usageMailSummary(collectUsage(dir.path().string(), period), period, 10)),
+              "使用枚数 2025/02/01 00:00:00 ～ 2025/02/28 23:59:59\r\n"
+              "プリンタ 7 台: 応答 6 台、無応答 1 台\r\n"
+              "期間の合計枚数: 2750 枚\r\n"
+              "枚数の多いプリンタ:\r\n"
+              "  c 10.0.0.1 (10.0.0.1): 700 枚\r\n"
+              "  c 10.0.0.2 (10.0.0.2): 600 枚\r\n"
+              "  c 10.0.0.3 (10.0.0.3): 500 枚\r\n"
+              "  c 10.0.0.4 (10.0.0.4): 400 枚\r\n"
+              "  c 10.0.0.5 (10.0.0.5): 300 枚\r\n"
+              "残量が 10% 以下の消耗品:\r\n"
+              "  c 10.0.0.1 (10.0.0.1) Black Toner 10%\r\n"
+              "14 日以内に切れる見込みの消耗品:\r\n"
+              "  c 10.0.0.1 (10.0.0.1) Black Toner あと 5 日\r\n");
 }
 
 TEST(SupplyForecast, FitsTheFallSinceTheLastRefill) {
