@@ -1,6 +1,7 @@
 #include "app/batch_mode.h"
 
 #include "app/console_text.h"
+#include "app/usage_mail.h"
 #include "base/cp932.h"
 #include "base/interaction.h"
 #include "inventory/csv_file.h"
@@ -295,6 +296,8 @@ int runBatchMode(const std::vector<std::string>& args, std::ostream& out, std::o
         // --mail asks for the mail whatever the report switch of the settings says.
         ReportMailJob job = makeReportMailJob(settings, reportPath);
         job.enabled = true;
+        UsageMailPart usage;
+        addUsageToMail(job, settings, reportPath, usage);
         ReportMailResult result = deliverReportMail(job);
         if (result != ReportMailResult::Sent) {
             err << consoleText(reportMailMessage(result)) << "\n";

@@ -5,6 +5,7 @@
 #include "app/commands.h"
 #include "app/main_frame.h"
 #include "app/qt_acquisition_host.h"
+#include "app/usage_mail.h"
 #include "base/qt/qt_interaction.h"
 #include "base/cp932.h"
 #include "base/qt/qt_text.h"
@@ -188,6 +189,8 @@ void CSORPEXApp::sendReportMail(const std::string& path) {
         showReportMailResult(ReportMailResult::SettingsRefused, *m_ui, job.settingsError);
         return;
     }
+    UsageMailPart usage;
+    addUsageToMail(job, m_settings, path, usage);
     bool wasBusy = std::exchange(m_busy, true);
     ReportMailResult result = ReportMailResult::Failed;
     bool started = false;

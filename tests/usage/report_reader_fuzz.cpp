@@ -8,7 +8,7 @@
 
 // Scans arbitrary bytes as a report and follows its lines through the pages rule: every line
 // handed on has a normalised address and bounded texts, and the table that results holds only
-// printers the bytes named, with pages only where two readings were taken.
+// printers the bytes named, with pages only where two readings at different times were taken.
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
     const std::string_view bytes(reinterpret_cast<const char*>(data), size);
     sorpex::UsageTracker tracker({100, 300});
@@ -34,8 +34,10 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
         __builtin_trap();
     }
     for (const sorpex::PrinterUsage& row : table.rows) {
-        if (row.pages && (!row.startTime || *row.pages != 0)) {
-            __builtin_trap(); // the same counters twice add nothing
+        // Pages come only from two readings in time order, and never from nothing.
+        if (row.pages && (!row.startTime || !row.endTime || *row.startTime > *row.endTime ||
+                          (*row.pages > 0 && *row.endTime == *row.startTime))) {
+            __builtin_trap();
         }
     }
     return 0;

@@ -227,7 +227,7 @@ TEST(UsageMailSummary, TellsTheFleetThePagesAndTheSuppliesToOrder) {
     writeReports(dir, reports);
     const UsagePeriod period = february();
     EXPECT_EQ(cp932::toUtf8(usageMailSummary(collectUsage(dir.path().string(), period), period, 10)),
-              "使用枚数 2025/02/01 00:00:00 ～ 2025/02/28 23:59:59\r\n"
+              "使用枚数 2025/02/01 00:00:00 から 2025/02/28 23:59:59\r\n"
               "プリンタ 7 台: 応答 6 台、無応答 1 台\r\n"
               "期間の合計枚数: 2750 枚\r\n"
               "枚数の多いプリンタ:\r\n"
