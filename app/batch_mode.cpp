@@ -1,6 +1,8 @@
 #include "app/batch_mode.h"
 
 #include "app/console_text.h"
+#include "app/usage_mail.h"
+#include "base/cp932.h"
 #include "base/interaction.h"
 #include "inventory/csv_file.h"
 #include "inventory/file_commands.h"
@@ -12,6 +14,8 @@
 #include "snmp/run_state.h"
 #include "snmp/snmp_get.h"
 #include "snmp/status_query.h"
+#include "usage/usage_csv.h"
+#include "usage/usage_folder.h"
 
 #include <algorithm>
 #include <cerrno>
@@ -24,6 +28,7 @@ namespace {
 const char* const kUsage =
     "usage: sorpex [--from-menu] [LIST.csv]\n"
     "       sorpex [--from-menu] --acquire LIST.csv [--output REPORT.csv] [--mail] [--settings FILE.ini]\n"
+    "       sorpex --usage FOLDER [--from YYYY-MM-DD] [--to YYYY-MM-DD] [--output USAGE.csv]\n"
     "       sorpex --help | --version\n"
     "\n"
     "Without options SORPEX opens its window, on LIST.csv when given. --from-menu works\n"
@@ -36,13 +41,19 @@ const char* const kUsage =
     "                         SORPEX_yyyymmddhhmmss.csv in the save folder of the settings\n"
     "  --mail                 mail the report with the report-mail settings\n"
     "  --settings FILE.ini    the settings file; by default SORPEX.ini in the current folder\n"
+    "With --usage it counts the pages of every printer over a period from the reports saved in\n"
+    "FOLDER (SORPEX_yyyymmddhhmmss.csv, or any report by its modification time):\n"
+    "  --from, --to           whole local days, both included; by default the previous month\n"
+    "                         (--from alone: up to today; --to alone: from the 1st of its month)\n"
+    "  --output USAGE.csv     by default SORPEX_usage_yyyymmdd-yyyymmdd.csv in the current folder\n"
     "\n"
-    "Exit codes: 0 done, 1 the list cannot be loaded, 2 usage, 3 the report cannot be\n"
-    "written, 4 the mail failed, 5 the settings file is missing or cannot be read (or, with\n"
-    "--mail, holds a value that would lower security), 6 no printer answered, 7 the list\n"
-    "has no valid address, 8 some rows were not asked (no thread or no socket for them),\n"
-    "9 no display for the window (start it under Xvfb: xvfb-run -a sorpex). With 6, 7 and 8\n"
-    "the report is written (and mailed) all the same; a failed mail gives 4 before them.\n";
+    "Exit codes: 0 done, 1 the list cannot be loaded (--usage: the folder is missing, unreadable\n"
+    "or holds no report), 2 usage, 3 the report cannot be written, 4 the mail failed, 5 the\n"
+    "settings file is missing or cannot be read (or, with --mail, holds a value that would\n"
+    "lower security), 6 no printer answered, 7 the list has no valid address, 8 some rows were\n"
+    "not asked (no thread or no socket for them), 9 no display for the window (start it under\n"
+    "Xvfb: xvfb-run -a sorpex). With 6, 7 and 8 the report is written (and mailed) all the\n"
+    "same; a failed mail gives 4 before them.\n";
 
 // Questions are not asked: each message is printed, and the answer is the one that goes on.
 class ConsoleInteraction : public UserInteraction {
@@ -63,6 +74,9 @@ private:
 
 struct Options {
     std::string list;
+    std::string usageFolder;
+    std::string from;
+    std::string to;
     std::string output;
     std::string settings;
     bool mail = false;
@@ -91,6 +105,18 @@ bool parse(const std::vector<std::string>& args, Options& options, std::string& 
             if (!value(options.list)) {
                 return false;
             }
+        } else if (arg == "--usage") {
+            if (!value(options.usageFolder)) {
+                return false;
+            }
+        } else if (arg == "--from") {
+            if (!value(options.from)) {
+                return false;
+            }
+        } else if (arg == "--to") {
+            if (!value(options.to)) {
+                return false;
+            }
         } else if (arg == "--output") {
             if (!value(options.output)) {
                 return false;
@@ -104,11 +130,76 @@ bool parse(const std::vector<std::string>& args, Options& options, std::string& 
             return false;
         }
     }
-    if (!options.help && !options.version && options.list.empty()) {
+    if (options.help || options.version) {
+        return true;
+    }
+    if (!options.usageFolder.empty()) {
+        if (!options.list.empty() || options.mail || !options.settings.empty()) {
+            problem = "--usage takes only --from, --to and --output";
+            return false;
+        }
+        return true;
+    }
+    if (!options.from.empty() || !options.to.empty()) {
+        problem = "--from and --to go with --usage";
+        return false;
+    }
+    if (options.list.empty()) {
         problem = "--acquire LIST.csv is missing";
         return false;
     }
     return true;
+}
+
+// The period of --from and --to; the previous month when neither is given.
+bool usageDays(const Options& options, const LocalTime& today, CalendarDay& from, CalendarDay& to,
+               std::string& problem) {
+    previousMonth(today, from, to);
+    if (options.from.empty() && options.to.empty()) {
+        return true;
+    }
+    to = {today.year, today.month, today.day};
+    for (auto [text, day] : {std::pair{&options.from, &from}, std::pair{&options.to, &to}}) {
+        if (text->empty()) {
+            continue;
+        }
+        std::optional<CalendarDay> parsed = parseCalendarDay(*text);
+        if (!parsed) {
+            problem = "--from and --to take a day as YYYY-MM-DD";
+            return false;
+        }
+        *day = *parsed;
+    }
+    if (options.from.empty()) {
+        from = {to.year, to.month, 1};
+    }
+    if (isoDay(from) > isoDay(to)) {
+        problem = "--from is after --to";
+        return false;
+    }
+    return true;
+}
+
+int runUsage(const Options& options, std::ostream& out, std::ostream& err) {
+    CalendarDay from, to;
+    std::string problem;
+    if (!usageDays(options, Clock().localNow(), from, to, problem)) {
+        err << "sorpex: " << problem << "\n" << kUsage;
+        return kBatchUsage;
+    }
+    const UsageCollection usage = collectUsage(options.usageFolder, periodOfDays(from, to));
+    if (usage.status != UsageCollection::Status::Ok) {
+        err << consoleText(usageProblemMessage(usage, cp932::fromUtf8(options.usageFolder))) << "\n";
+        return kBatchListUnreadable;
+    }
+    err << consoleText(usageCountsLine(usage)) << "\n";
+    const std::string path = options.output.empty() ? usageFileName(from, to) : options.output;
+    if (const int error = writeUsageFile(path, usage.table); error != 0) {
+        err << consoleText(cp932::fromUtf8("ファイル書込みできません\nError Code = ")) << error << "\n" << path << "\n";
+        return kBatchReportUnwritable;
+    }
+    out << path << "\n";
+    return kBatchOk;
 }
 
 } // namespace
@@ -137,6 +228,10 @@ int runBatchMode(const std::vector<std::string>& args, std::ostream& out, std::o
             return kBatchReportUnwritable;
         }
         return kBatchOk;
+    }
+
+    if (!options.usageFolder.empty()) {
+        return runUsage(options, out, err);
     }
 
     // Paths are only opened here: they keep the file system's bytes, whatever CP932 can hold.
@@ -209,6 +304,8 @@ int runBatchMode(const std::vector<std::string>& args, std::ostream& out, std::o
         // --mail asks for the mail whatever the report switch of the settings says.
         ReportMailJob job = makeReportMailJob(settings, reportPath);
         job.enabled = true;
+        UsageMailPart usage;
+        addUsageToMail(job, settings, reportPath, usage);
         ReportMailResult result = deliverReportMail(job);
         if (result != ReportMailResult::Sent) {
             err << consoleText(reportMailMessage(result)) << "\n";

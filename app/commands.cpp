@@ -29,6 +29,8 @@ std::string_view commandString(int id) {
         return "IPアドレス範囲でプリンタ情報取得をします\nIPアドレス情報取得";
     case kRepeatSettings:
         return "繰り返し取得を設定します\n繰り返し取得設定";
+    case kUsage:
+        return "プリンタごとの使用枚数を集計します\n使用枚数";
     case kEnvironmentSettings:
         return "環境設定\n環境設定";
     case kContextAcquireSelected:

@@ -24,6 +24,7 @@ inline constexpr int kInsertKey = 32801;     // the Insert key: same handler as 
 inline constexpr int kAcquireAllKey = 32802; // F5: same handler as kAcquireAll
 inline constexpr int kRepeatSettings = 32805;
 inline constexpr int kEnvironmentSettings = 32807;
+inline constexpr int kUsage = 32820; // new in this version: after every old number
 inline constexpr int kOpen = 57601;
 inline constexpr int kCopy = 57634;
 inline constexpr int kCut = 57635;

@@ -5,6 +5,7 @@
 #include "app/commands.h"
 #include "app/main_frame.h"
 #include "app/qt_acquisition_host.h"
+#include "app/usage_mail.h"
 #include "app/window_memory.h"
 #include "base/qt/qt_interaction.h"
 #include "base/cp932.h"
@@ -20,6 +21,7 @@
 #include "ui/list_look.h"
 #include "ui/printer_list_model.h"
 #include "ui/sorpex_view.h"
+#include "usage/usage_dialog.h"
 
 #include <QApplication>
 #include <QEventLoop>
@@ -157,6 +159,7 @@ void CSORPEXApp::registerCommands() {
         {kAcquireRange, [this] { m_range->run(); }},
         {kEnvironmentSettings, [this] { environmentSettings(); }},
         {kRepeatSettings, [this] { openRepeatSettings(m_settings, *m_ui, m_frame.get()); }},
+        {kUsage, [this] { showUsage(); }},
     };
     std::set<int> handled;
     for (const auto& entry : m_commands) {
@@ -237,6 +240,8 @@ void CSORPEXApp::sendReportMail(const std::string& path) {
         showReportMailResult(ReportMailResult::SettingsRefused, *m_ui, job.settingsError);
         return;
     }
+    UsageMailPart usage;
+    addUsageToMail(job, m_settings, path, usage);
     bool wasBusy = std::exchange(m_busy, true);
     ReportMailResult result = ReportMailResult::Failed;
     bool started = false;
@@ -281,6 +286,13 @@ void CSORPEXApp::environmentSettings() {
     if (m_settings.supplies != supplies || m_settings.supplyWarn != supplyWarn) {
         refreshList();
     }
+}
+
+void CSORPEXApp::showUsage() {
+    // The reports are where the automatic saves go.
+    const std::string autoName = autoFileName(m_settings, m_clock.localNow());
+    UsageDialog dialog(autoName.substr(0, autoName.rfind('/')), m_clock, *m_ui, m_frame.get());
+    dialog.exec();
 }
 
 void CSORPEXApp::showAbout() {

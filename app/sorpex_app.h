@@ -79,6 +79,7 @@ private:
     void registerCommands();
     void environmentSettings();
     void showAbout();
+    void showUsage();
     PrinterQuery printerQuery();
     BatchTiming runTiming() const;
     void showRunSummary();

@@ -119,6 +119,15 @@ void drawPicture(QPainter& p, int id, const QColor& ink) {
         p.setBrush(QColor(0x20, 0xC0, 0x20));
         p.drawPolygon(QPolygon({QPoint(11, 0), QPoint(15, 0), QPoint(13, 4)}));
         break;
+    case kUsage:
+        // Three bars of a chart.
+        p.setPen(Qt::black);
+        p.drawLine(1, 14, 14, 14);
+        p.setBrush(QColor(0x40, 0x80, 0xE0));
+        p.drawRect(2, 8, 3, 6);
+        p.drawRect(6, 3, 3, 11);
+        p.drawRect(10, 6, 3, 8);
+        break;
     case kDeletePrinters:
         p.setPen(QPen(QColor(0xC0, 0x00, 0x00), 3));
         p.drawLine(3, 2, 12, 12);

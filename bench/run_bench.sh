@@ -25,7 +25,7 @@ oids=(1.3.6.1.2.1.25.3.2.1.3.1 1.3.6.1.2.1.43.10.2.1.4.1.1 1.3.6.1.2.1.1.4.0 1.3
 # Ten objects each asked once: the short counter form is asked only when the long one gives 0,
 # which no benchmark printer does; the eleventh request of a query is therefore never sent.
 
-# Runs a command under /usr/bin/time; prints "seconds peak-kB".
+# Runs a command under /usr/bin/time; prints "seconds peak-kB" (its output is left in out.txt).
 measure() {
     /usr/bin/time -f "%e %M" -o "$work/time.txt" "$@" >"$work/out.txt" 2>&1 || { cat "$work/out.txt" >&2; return 1; }
     cat "$work/time.txt"
@@ -169,8 +169,27 @@ peer() { seq 1 $count | sed "s/^/$base./" | xargs -P10 -n1 "$work/peer.sh"; }
 
 sorpex=("$build/app/sorpex" --acquire "$work/list.csv" --output "$work/report.csv" --settings "$work/SORPEX.ini")
 
+# A year of daily reports of 1023 printers: the usage table beside a Python csv script doing the
+# same sum.
+bench_usage() {
+    /usr/bin/python3 "$here/usage_reports.py" "$work/reports" 365 1023
+    read -r s_time s_mem < <(measure "$build/app/sorpex" --usage "$work/reports" --from 2025-01-01 --to 2025-12-31 \
+        --output "$work/usage.csv")
+    read -r p_time _ < <(measure /usr/bin/python3 "$here/usage_sum.py" "$work/reports")
+    local script_sum ours
+    script_sum=$(cat "$work/out.txt")
+    ours="$(awk -F, 'NR > 1 && $9 != "" { n++; s += $9 } END { print n, s }' "$work/usage.csv")"
+    printf '%-52s %10s %10s %12s   ratio %s, sums %s\n' "usage of 365 reports x 1023 printers" "$s_time" "$p_time" "$s_mem" \
+        "$(awk "BEGIN { printf \"%.2f\", $s_time / $p_time }")" "$([ "$ours" = "$script_sum" ] && echo agree || echo DIFFER)"
+    rm -rf "$work/reports"
+}
+
 printf '%-52s %10s %10s %12s\n' "measure" "SORPEX s" "script s" "peak kB"
 
+if [ "${SORPEX_BENCH_ONLY:-}" = usage ]; then
+    bench_usage
+    exit 0
+fi
 if [ "${SORPEX_BENCH_ONLY:-}" = wide ]; then
     bench_wide_fleet
     bench_wide_sweep
@@ -213,5 +232,6 @@ head -c 2064016 /dev/urandom >"$work/font.bin"
 read -r c_time c_mem < <(measure cp "$work/font.bin" "$work/copy.bin")
 printf '%-52s %10s %10s %12s\n' "cp of 2 MB (the size of the -e6 output)" "$c_time" "" "$c_mem"
 
+bench_usage
 bench_wide_fleet
 bench_wide_sweep

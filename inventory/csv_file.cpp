@@ -14,38 +14,10 @@
 namespace sorpex {
 namespace {
 
-// Between quotes, every quote inside doubled, as RFC 4180 has it: the loader collapses doubled
-// quotes and so reads the text back, and so does a spreadsheet. The loader splits at every line
-// end and comma and takes a piece that ends in a quote for the end of the field, so two things
-// are left out, the only changes the writer makes to a text (neither makes it longer, so it
-// still fits its field): line breaks, which the loader loses anyway, and quotes right before a
-// comma.
-void appendQuoted(std::string& line, std::string_view text) {
-    std::string joined;
-    for (std::size_t i = 0; i < text.size(); ++i) {
-        if (text[i] != '\n' && !(text[i] == '\r' && i + 1 < text.size() && text[i + 1] == '\n')) {
-            joined += text[i];
-        }
-    }
-    line += '"';
-    for (std::size_t i = 0; i < joined.size();) {
-        if (joined[i] != '"') {
-            line += joined[i++];
-            continue;
-        }
-        const std::size_t end = std::min(joined.find_first_not_of('"', i), joined.size());
-        if (end == joined.size() || joined[end] != ',') {
-            line.append(2 * (end - i), '"');
-        }
-        i = end;
-    }
-    line += '"';
-}
-
 // Bare unless the text would end the field or the line, or open a quoted field.
 void appendBare(std::string& line, std::string_view text) {
     if (text.find_first_of(",\r\n") != std::string_view::npos || (!text.empty() && text.front() == '"')) {
-        appendQuoted(line, text);
+        appendCsvQuoted(line, text);
     } else {
         line += text;
     }
@@ -90,6 +62,28 @@ bool reportLoad(CsvLoad load, int error, UserInteraction& ui, const std::string&
 
 } // namespace
 
+void appendCsvQuoted(std::string& line, std::string_view text) {
+    std::string joined;
+    for (std::size_t i = 0; i < text.size(); ++i) {
+        if (text[i] != '\n' && !(text[i] == '\r' && i + 1 < text.size() && text[i + 1] == '\n')) {
+            joined += text[i];
+        }
+    }
+    line += '"';
+    for (std::size_t i = 0; i < joined.size();) {
+        if (joined[i] != '"') {
+            line += joined[i++];
+            continue;
+        }
+        const std::size_t end = std::min(joined.find_first_not_of('"', i), joined.size());
+        if (end == joined.size() || joined[end] != ',') {
+            line.append(2 * (end - i), '"');
+        }
+        i = end;
+    }
+    line += '"';
+}
+
 std::size_t csvUnsavableQuote(std::string_view text) {
     for (std::size_t i = 0; i < text.size(); ++i) {
         if (text[i] != '"') {
@@ -112,7 +106,7 @@ std::string csvLine(const PrinterRecord& row, CsvLayout layout) {
     std::string line;
     line.reserve(row.comment.view().size() + row.model.view().size() + row.sysDescr.view().size() +
                  row.supplies.view().size() + 64);
-    appendQuoted(line, row.comment.view());
+    appendCsvQuoted(line, row.comment.view());
     if (!loadableAddress(row)) {
         // A row without a usable address (a blank line loads as one) is written as the line
         // it is read back from: its comment alone.
@@ -123,26 +117,26 @@ std::string csvLine(const PrinterRecord& row, CsvLayout layout) {
     line += ',';
     appendBare(line, row.community.view());
     line += ',';
-    appendQuoted(line, row.model.view());
+    appendCsvQuoted(line, row.model.view());
     line += ',';
     appendBare(line, row.count.view());
     line += ',';
-    appendQuoted(line, row.sysName.view());
+    appendCsvQuoted(line, row.sysName.view());
     line += ',';
-    appendQuoted(line, row.sysLocation.view());
+    appendCsvQuoted(line, row.sysLocation.view());
     line += ',';
-    appendQuoted(line, row.sysContact.view());
+    appendCsvQuoted(line, row.sysContact.view());
     line += ',';
-    appendQuoted(line, row.sysDescr.view());
+    appendCsvQuoted(line, row.sysDescr.view());
     if (layout == CsvLayout::WithSupplies) {
         line += ',';
-        appendQuoted(line, row.serialNumber.view());
+        appendCsvQuoted(line, row.serialNumber.view());
         line += ',';
         if (row.lowestSupply != kNoSupplyPercent) {
             line += std::to_string(row.lowestSupply);
         }
         line += ',';
-        appendQuoted(line, row.supplies.view());
+        appendCsvQuoted(line, row.supplies.view());
     }
     return line;
 }

@@ -25,6 +25,14 @@ enum class CsvLayout {
     WithSupplies, // and serial number, lowest supply percent and supplies
 };
 
+// Between quotes, every quote inside doubled, as RFC 4180 has it: the loader collapses doubled
+// quotes and so reads the text back, and so does a spreadsheet. The loader splits at every line
+// end and comma and takes a piece that ends in a quote for the end of the field, so two things
+// are left out, the only changes the writer makes to a text (neither makes it longer, so it
+// still fits its field): line breaks, which the loader loses anyway, and quotes right before a
+// comma.
+void appendCsvQuoted(std::string& line, std::string_view text);
+
 // One row's line, without its line end. Texts go between quotes with every quote inside doubled
 // (RFC 4180), without line breaks and without quotes right before a comma, which the loader
 // cannot read back; the community and the count go bare unless they hold a comma or a line

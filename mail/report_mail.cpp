@@ -207,8 +207,10 @@ ReportMailResult deliverReportMail(ReportMailJob job) {
     }
     // One path, never split at commas: a folder name may hold one.
     std::vector<std::string> attachments;
-    if (!job.attachmentPath.empty()) {
-        attachments.push_back(job.attachmentPath);
+    for (const std::string* path : {&job.attachmentPath, &job.usagePath}) {
+        if (!path->empty()) {
+            attachments.push_back(*path);
+        }
     }
     const bool sent =
         sendEnvelope(socket, job.sender, job.recipients, job.subject) &&

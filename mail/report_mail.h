@@ -63,6 +63,7 @@ struct ReportMailJob {
     std::string password;
     MailSecurity security = MailSecurity::None;
     std::string attachmentPath; // in the file system's own bytes; empty: no attachment
+    std::string usagePath;      // a second attachment, the usage table (Usage=1); empty: none
     std::string settingsError;  // mailSettingsError: when set, nothing is sent
     MailStamp stamp;
 };

@@ -1,6 +1,7 @@
 #!/usr/bin/python3
-"""Writes the demo fleet: snmpsim recordings of thirty made-up devices, the printer list and a
-settings file of their own. Prints the agent addresses snmpsimd is to serve, one a line.
+"""Writes the demo fleet: snmpsim recordings of thirty made-up devices, the printer list, a
+settings file of their own and the daily reports of the last 70 days in its save folder (for
+使用枚数...). Prints the agent addresses snmpsimd is to serve, one a line.
 
 Most devices are printers of the supported models, some with a warning (no paper, no toner, a
 jam, an open door), some are no printers at all (the model filter refuses them), and the last
@@ -8,6 +9,7 @@ addresses have no agent, so they stay silent.
 """
 
 import argparse
+import datetime
 import os
 
 MODELS = ["PALIVOX LX-3000", "PALIVOX C-2210 Color", "ZUV Laser 45", "Printer Model 5100",
@@ -69,6 +71,52 @@ def recording(number):
     return "\n".join(sorted(lines, key=key)) + "\n"
 
 
+HISTORY_DAYS = 70
+
+
+def history(folder, base):
+    """Daily reports at 07:30 up to yesterday, as Supplies=1 saves them: each printer's counter
+    climbs to what its agent says today, fewer pages at the weekend, and its toners fall and are
+    replaced; printer 9 was swapped for another one 20 days ago and printer 12's counter was reset
+    a week ago."""
+    header = ("Comment,IP Address,Community Name,Printer Model,Count,System Name,System Location,"
+              "System Contact,System Descr,Serial Number,Lowest Supply %,Supplies")
+    today = datetime.date.today()
+    for back in range(HISTORY_DAYS, 0, -1):
+        day = today - datetime.timedelta(days=back)
+        rows = [header]
+        for number in range(1, TOTAL + 1):
+            comment = "デモ機 %02d" % number
+            address = "%s.%d" % (base, number)
+            if number >= SILENT_FROM or (number == 26 and back % 3 == 0):
+                rows.append('"%s",%s,public,"No Response",,"","","","","",,""' % (comment, address))
+                continue
+            if number in range(21, 25):
+                model = NOT_PRINTERS[number - 21]
+                rows.append('"%s",%s,public,"%s",,"device-%02d","","","%s firmware 1.%d","",,""' %
+                            (comment, address, model, number, model, number))
+                continue
+            daily = 40 + (number * 37) % 160
+            pages = sum(daily // (4 if (today - datetime.timedelta(days=b)).weekday() >= 5 else 1)
+                        for b in range(1, back + 1))
+            count = 12345 * number + 678 - pages
+            serial = "DEMO%05d" % (1000 + number)
+            if number == 9 and back > 20:
+                serial, count = "DEMO%05d" % 900, 800000 + count
+            if number == 12 and back > 7:
+                count += 90000
+            levels = [(number * k + back * (1 + number % 3)) % 100 + 1 for k in (37, 53, 71, 29)]
+            names = ["ブラックトナー", "シアントナー", "マゼンタトナー", "イエロートナー"]
+            text = "; ".join("%s:%d%%" % item for item in zip(names, levels)) + "; 廃トナーボックス:15%"
+            model = MODELS[number % len(MODELS)]
+            rows.append('"%s",%s,public,"%s",%d,"prn-%02d","%s","","%s firmware 2.%d","%s",%d,"%s"' %
+                        (comment, address, model, count, number, LOCATIONS[number % len(LOCATIONS)], model, number,
+                         serial, min(levels), text))
+        name = "SORPEX_%s073000.csv" % day.strftime("%Y%m%d")
+        with open(os.path.join(folder, name), "wb") as out:
+            out.write(("\r\n".join(rows) + "\r\n").encode("cp932"))
+
+
 def main():
     parser = argparse.ArgumentParser()
     parser.add_argument("--base", default="127.0.0", help="the first three octets of the addresses")
@@ -97,6 +145,7 @@ def main():
                 "SnmpPort=1161\r\nAuto_Save=OFF\r\n" %
                 (os.path.join(args.folder, "demo.csv"), os.path.join(args.folder, "reports")))
     os.makedirs(os.path.join(args.folder, "reports"), exist_ok=True)
+    history(os.path.join(args.folder, "reports"), args.base)
     with open(os.path.join(args.folder, "SORPEX.ini"), "wb") as out:
         out.write(settings.encode("cp932"))
 

@@ -2,7 +2,8 @@
 # make screenshots: the demo fleet and SORPEX under Xvfb with the Japanese locale, driven with key
 # presses as a user would drive it; writes PNGs of the main window after F5 with its supply bars
 # and status marks (and with the tooltip of a 最少残量 cell), the find bar, the progress dialog, the
-# entry dialog, both settings dialogs, and the window under a dark palette into OUTPUT-FOLDER. Takes a minute at most, and
+# entry dialog, both settings dialogs, the usage dialog, and the window under a dark palette into
+# OUTPUT-FOLDER. Takes a minute at most, and
 # stops Xvfb, the fleet and SORPEX however it ends.
 #
 #   scripts/screenshots.sh PROGRAM OUTPUT-FOLDER
@@ -128,18 +129,25 @@ shoot "$entry" entry-dialog.png
 xdotool key Escape
 gone '^プリンタ情報$'
 
-# 操作 menu: acquire, range, repeat settings, environment settings.
-press alt+o Down Down Return
+# 操作 menu: acquire, range, usage, repeat settings, environment settings.
+press alt+o Down Down Down Return
 repeat=$(window '^繰り返し取得設定$') || fail "no repeat settings dialog"
 shoot "$repeat" repeat-settings.png
 xdotool key Escape
 gone '^繰り返し取得設定$'
 
-press alt+o Down Down Down Return
+press alt+o Down Down Down Down Return
 config=$(window '^環境設定$') || fail "no environment settings dialog"
 shoot "$config" environment-settings.png
 xdotool key Escape
 gone '^環境設定$'
+
+# The usage of the demo fleet's reports last month, as the dialog opens.
+press alt+o Down Down Return
+usage=$(window '^使用枚数$') || fail "no usage dialog"
+shoot "$usage" usage-dialog.png
+xdotool key Escape
+gone '^使用枚数$'
 
 # Ctrl+F and a system name: the rows of prn-10 ... prn-19 alone.
 press ctrl+f

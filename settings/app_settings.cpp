@@ -221,6 +221,7 @@ int readSettingsFile(AppSettings& settings, const std::string& path) {
     s.user = readText(ini, kReportParam, "User", "", kLoginLimit);
     s.password = readText(ini, kReportParam, "Password", "", kLoginLimit);
     s.security = readText(ini, kReportParam, "Security", "", 63);
+    s.usage = readInt(ini, kReportParam, "Usage", 0);
     settings.window = readWindowSettings(ini);
     return error;
 }
@@ -301,6 +302,7 @@ void applySettings(AppSettings& settings) {
             cp932::fromUtf8("SORPEX.iniの設定値が正しくありません。\n[ReportParam] Security=") + s.security +
             cp932::fromUtf8("\n(0:なし 1:STARTTLS 2:SSL/TLS)");
     }
+    settings.mailUsage = s.usage == 1;
     deriveScheduleTrigger(settings);
 }
 
@@ -367,6 +369,7 @@ bool writeReportSettings(const AppSettings& settings, std::string_view portText,
         ini.setValue(kReportParam, "Password", settings.mailPassword);
         setUnlessDefault(ini, kReportParam, "Security", std::to_string(static_cast<int>(settings.mailSecurity)),
                          settings.mailSecurity == MailSecurity::None);
+        setUnlessDefault(ini, kReportParam, "Usage", settings.mailUsage ? "1" : "0", !settings.mailUsage);
     });
 }
 

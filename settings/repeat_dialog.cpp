@@ -72,7 +72,7 @@ CRepeat::CRepeat(AppSettings& settings, UserInteraction& ui, QWidget* parent)
     setWindowTitle(QString::fromUtf8("繰り返し取得設定"));
     // Taller than the old dialog: the login of the authenticated mail session, the encryption
     // and its warning; and the note takes three lines, so the mail rows start a line lower.
-    setFixedSize(dialogSize(this, 286, 301));
+    setFixedSize(dialogSize(this, 286, 315));
 
     addLabel(this, "繰り返し登録", 21, 20, 48, 8);
     m_cycle = new QComboBox(this);
@@ -141,12 +141,14 @@ CRepeat::CRepeat(AppSettings& settings, UserInteraction& ui, QWidget* parent)
     m_body = new Cp932TextEdit({.limit = kBodyLimit, .enterStartsLine = true}, this);
     place(m_body, "bodyEdit", 1039, 88, 234, 157, 43);
     m_body->setVerticalScrollBarPolicy(Qt::ScrollBarAsNeeded);
+    m_usage = new QCheckBox(QString::fromUtf8("使用枚数を添付する"), this);
+    place(m_usage, "usageCheck", 0, 88, 281, 157, 10);
 
     auto* ok = new QPushButton("OK", this);
-    place(ok, "okButton", 1, 60, 280, 50, 14);
+    place(ok, "okButton", 1, 60, 294, 50, 14);
     ok->setDefault(true);
     auto* cancel = new QPushButton(QString::fromUtf8("キャンセル"), this);
-    place(cancel, "cancelButton", 2, 150, 280, 50, 14);
+    place(cancel, "cancelButton", 2, 150, 294, 50, 14);
 
     m_cycle->setCurrentIndex(static_cast<int>(settings.scheduleCycle));
     m_day->setCurrentIndex(settings.scheduleDayIndex);
@@ -156,6 +158,7 @@ CRepeat::CRepeat(AppSettings& settings, UserInteraction& ui, QWidget* parent)
         m_weekdays[day]->setChecked(settings.scheduleWeekdays[day]);
     }
     m_mail->setChecked(settings.mailEnabled);
+    m_usage->setChecked(settings.mailUsage);
     m_server->setCp932Text(settings.mailServer);
     m_port->setCp932Text(std::to_string(settings.mailPort));
     m_security->setCurrentIndex(static_cast<int>(settings.mailSecurity));
@@ -183,7 +186,8 @@ CRepeat::Values CRepeat::valuesOf(const AppSettings& s) {
     return {s.scheduleCycle,    s.scheduleDayIndex, s.scheduleHour, s.scheduleMinuteIndex,
             s.scheduleWeekdays, s.mailEnabled,      s.mailServer,   s.mailPort,
             s.mailFrom,         s.mailTo,           s.mailSubject,  s.mailBody,
-            s.mailUser,         s.mailPassword,     s.mailSecurity, s.trigger};
+            s.mailUser,         s.mailPassword,     s.mailSecurity, s.mailUsage,
+            s.trigger};
 }
 
 void CRepeat::restore(const Values& v) {
@@ -203,6 +207,7 @@ void CRepeat::restore(const Values& v) {
     s.mailUser = v.user;
     s.mailPassword = v.password;
     s.mailSecurity = v.security;
+    s.mailUsage = v.usage;
     s.trigger = v.trigger;
 }
 
@@ -219,7 +224,7 @@ void CRepeat::applyEnablingRule() {
     m_mail->setEnabled(scheduled);
     bool mailEdits = scheduled && m_settings.mailEnabled;
     for (QWidget* edit : std::initializer_list<QWidget*>{m_server, m_port, m_security, m_from, m_user, m_password, m_to,
-                                                         m_subject, m_body}) {
+                                                         m_subject, m_body, m_usage}) {
         edit->setEnabled(mailEdits);
     }
 }
@@ -276,6 +281,7 @@ void CRepeat::accept() {
     s.mailUser = m_user->cp932Text();
     s.mailPassword = m_password->cp932Text();
     s.mailSecurity = static_cast<MailSecurity>(m_security->currentIndex());
+    s.mailUsage = m_usage->isChecked();
 
     if (mailFieldsMissing()) {
         m_ui.showMessage(cp932::fromUtf8("メール情報をすべて設定してください。"), MessageIcon::Warning,

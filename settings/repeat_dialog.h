@@ -48,6 +48,7 @@ private:
         std::string user;
         std::string password;
         MailSecurity security;
+        bool usage;
         ScheduleTrigger trigger;
     };
     static Values valuesOf(const AppSettings& settings);
@@ -75,6 +76,7 @@ private:
     Cp932LineEdit* m_server;
     Cp932LineEdit* m_port;
     QComboBox* m_security;
+    QCheckBox* m_usage;
     Cp932LineEdit* m_from;
     Cp932LineEdit* m_user;
     Cp932LineEdit* m_password;

@@ -4,7 +4,7 @@
     check_layers.py SOURCE_DIR QT_FREE_SOURCES_FILE
 
 - base/ includes nothing of the project outside base/; base/qt/ nothing outside base/;
-- base/, inventory/, snmp/, ui/, settings/ and mail/ include nothing from app/;
+- base/, inventory/, snmp/, ui/, settings/, mail/ and usage/ include nothing from app/;
 - fontconv/ includes nothing of SORPEX;
 - a source of a Qt-free library reaches no Qt header, directly or through a project header.
 """
@@ -13,7 +13,7 @@ import sys
 from pathlib import Path
 
 INCLUDE = re.compile(r'^\s*#\s*include\s*([<"])([^>"]+)[>"]', re.M)
-SUBSYSTEMS = ("base/", "inventory/", "snmp/", "ui/", "settings/", "mail/")
+SUBSYSTEMS = ("base/", "inventory/", "snmp/", "ui/", "settings/", "mail/", "usage/")
 
 
 def includes(root, path):

@@ -348,6 +348,34 @@ TEST_F(BatchMode, MailsTheReportWithItsFileAttached) {
     EXPECT_EQ(runSorpex({"--acquire", path, "--output", m_dir.file("report5.csv"), "--settings", typo}).exitCode, 0);
 }
 
+// Usage=1: the usage since the previous report of the folder goes with the mail, as a summary
+// after the body and a second attachment.
+TEST_F(BatchMode, WithUsageTheMailTellsThePagesSinceThePreviousReport) {
+    SmtpPeer peer("127.0.7.12", 2525);
+    const std::string reports = m_dir.file("usage-reports");
+    mkdir(reports.c_str(), 0700);
+    writeFileBytes(reports + "/SORPEX_20250101080000.csv",
+                   kHeader + "\"first\",127.0.7.1,public,\"Printer Model 1\",990,\"\",\"\",\"\",\"\"\r\n");
+    const std::string ini = m_dir.file("usage.ini");
+    writeFileBytes(ini, readFileBytes(m_dir.file("SORPEX.ini")) + "[ReportParam]\r\nMailServer=127.0.7.12\r\n" +
+                            "Port=2525\r\nFromAdd=<sorpex@example.test>\r\nToAdd=<admin@example.test>\r\nUsage=1\r\n");
+    const std::string report = reports + "/SORPEX_20250102080000.csv";
+    RunResult sent =
+        runSorpex({"--acquire", list({"\"first\",127.0.7.1,public"}), "--output", report, "--mail", "--settings", ini});
+    ASSERT_EQ(sent.exitCode, 0) << sent.output;
+    ASSERT_EQ(peer.messageCount(), 1);
+    DecodedMail mail = decodeMail(peer.message());
+    EXPECT_EQ(mail.attachmentNames,
+              (std::vector<std::string>{"SORPEX_20250102080000.csv", "SORPEX_usage_20250101-20250102.csv"}));
+    EXPECT_EQ(mail.body.rfind("Report File.\n\n使用枚数 2025/01/01 08:00:00 から 2025/01/02 08:00:00\n"
+                              "プリンタ 1 台: 応答 1 台、無応答 0 台\n期間の合計枚数: 11 枚\n",
+                              0),
+              0u)
+        << mail.body;
+    ASSERT_EQ(mail.attachments.size(), 2u);
+    EXPECT_NE(mail.attachments[1].find(",990,2025/01/02 08:00:00,1001,11,"), std::string::npos);
+}
+
 TEST(BatchModeProgram, RunsWithoutADisplay) {
     if (std::string(SORPEX_PROGRAM).empty()) {
         GTEST_SKIP() << "the program is built only with the widgets";
@@ -457,5 +485,36 @@ TEST(BatchModeProgram, UnderTightLimitsEveryRowIsAskedOrSaidNotAsked) {
                                "(not asked)\n") != std::string::npos,
             code == 8)
             << result.output;
+    }
+}
+
+// The usage needs no settings and no printer: only the reports of a folder.
+TEST(BatchModeUsage, EachExitCodeHasItsCause) {
+    TempDir dir;
+    const std::string reports = dir.file("reports");
+    mkdir(reports.c_str(), 0700);
+    RunResult empty = runSorpex({"--usage", reports});
+    EXPECT_EQ(empty.exitCode, 1) << empty.output;
+    EXPECT_NE(empty.output.find("レポートがありません"), std::string::npos) << empty.output;
+    EXPECT_EQ(runSorpex({"--usage", dir.file("none")}).exitCode, 1);
+
+    for (const char* stamp : {"20250131080000", "20250210080000"}) {
+        writeFileBytes(reports + "/SORPEX_" + stamp + ".csv", kHeader + "\"a\",10.0.0.1,public,\"M\"," +
+                                                                  (stamp[5] == '1' ? "100" : "175") +
+                                                                  ",\"\",\"\",\"\",\"\"\r\n");
+    }
+    const std::string output = dir.file("usage.csv");
+    RunResult done = runSorpex({"--usage", reports, "--from", "2025-02-01", "--to", "2025-02-28", "--output", output});
+    EXPECT_EQ(done.exitCode, 0) << done.output;
+    EXPECT_NE(done.output.find("レポート 2 件を読みました"), std::string::npos) << done.output;
+    EXPECT_NE(readFileBytes(output).find(",100,2025/02/10 08:00:00,175,75,\"\"\r\n"), std::string::npos);
+
+    RunResult unwritable = runSorpex({"--usage", reports, "--output", reports});
+    EXPECT_EQ(unwritable.exitCode, 3) << unwritable.output;
+    for (std::vector<std::string> wrong : {std::vector<std::string>{"--usage", reports, "--from", "2025-02-30"},
+                                           {"--usage", reports, "--from", "2025-03-01", "--to", "2025-02-01"},
+                                           {"--usage", reports, "--mail"},
+                                           {"--acquire", "x.csv", "--from", "2025-02-01"}}) {
+        EXPECT_EQ(runSorpex(wrong).exitCode, 2) << wrong.back();
     }
 }

@@ -9,10 +9,13 @@
 #include "snmp/run_state.h"
 #include "snmp/wait_dialog.h"
 #include "tests/support/qt/modal_driver.h"
+#include "tests/support/manual_clock.h"
 #include "tests/support/scripted_interaction.h"
+#include "tests/support/temp_dir.h"
 #include "ui/entry_dialog.h"
 #include "ui/find_bar.h"
 #include "ui/sorpex_view.h"
+#include "usage/usage_dialog.h"
 
 #include <QApplication>
 #include <QCheckBox>
@@ -201,6 +204,9 @@ void DialogLookTest::everyTextIsWhole() {
     dialogs.push_back(std::make_unique<SORPEXConfig>(settings, m_ui, nullptr));
     dialogs.push_back(std::make_unique<CRepeat>(settings, m_ui, nullptr));
     dialogs.push_back(std::make_unique<CAboutDlg>(nullptr));
+    TempDir reports;
+    ManualClock clock(std::time(nullptr));
+    dialogs.push_back(std::make_unique<UsageDialog>(reports.path().string(), clock, m_ui, nullptr));
     auto wait = std::make_unique<WaitDialog>(run, m_ui);
     wait->start();
     dialogs.push_back(std::move(wait));

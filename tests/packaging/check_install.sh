@@ -22,7 +22,7 @@ else
     dpkg-deb -x "$what" "$work"
     depends=$(dpkg-deb -f "$what" Depends)
     # What dpkg-shlibdeps finds, and what the window needs at run time beside it.
-    for needed in libsnmp libqt6widgets6 libssl3 libx11-6 qt6-translations-l10n fonts-ipafont-gothic; do
+    for needed in libsnmp libqt6widgets6 libqt6charts6 libssl3 libx11-6 qt6-translations-l10n fonts-ipafont-gothic; do
         [[ "$depends" == *"$needed"* ]] || fail "the package does not depend on $needed: $depends"
     done
 fi

@@ -426,11 +426,15 @@ void RepeatDialogTest::securityFollowsThePortUntilChosenAndAPlainPasswordIsWarne
         QCOMPARE(security->currentText(), QString("STARTTLS"));
         retype(port, "465");
         QCOMPARE(security->currentText(), QString("STARTTLS"));
+        auto* usage = control<QCheckBox>(d, "usageCheck");
+        QVERIFY(usage->isEnabled() && !usage->isChecked());
+        usage->setChecked(true);
         clickOk(d);
         QVERIFY(!d->isVisible());
     });
     QCOMPARE(f.settings.mailSecurity, MailSecurity::StartTls);
-    QVERIFY(f.file().ends_with("Password=secret\r\nSecurity=1\r\n"));
+    QVERIFY(f.settings.mailUsage);
+    QVERIFY(f.file().ends_with("Password=secret\r\nSecurity=1\r\nUsage=1\r\n"));
 }
 
 QTEST_MAIN(RepeatDialogTest)

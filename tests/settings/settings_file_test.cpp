@@ -470,3 +470,15 @@ TEST(SettingsFile, AWindowSectionReadsWholeOrNotAtAll) {
         EXPECT_FALSE(loadedFrom(dir, std::string("[Window]\r\n") + broken).window.has_value()) << broken;
     }
 }
+
+TEST(SettingsWriters, UsageIsWrittenOnlyOnceSwitchedOn) {
+    TempDir dir;
+    AppSettings s = loaded(dir.file("SORPEX.ini"));
+    ScriptedInteraction ui;
+    ASSERT_TRUE(writeReportSettings(s, "25", ui));
+    EXPECT_EQ(readFileBytes(dir.file("SORPEX.ini")).find("Usage"), std::string::npos);
+    s.mailUsage = true;
+    ASSERT_TRUE(writeReportSettings(s, "25", ui));
+    EXPECT_TRUE(readFileBytes(dir.file("SORPEX.ini")).ends_with("Password=\r\nUsage=1\r\n"));
+    EXPECT_TRUE(loaded(dir.file("SORPEX.ini")).mailUsage);
+}
