@@ -1,5 +1,7 @@
 #pragma once
 
+#include "base/snmp_version.h"
+
 #include <array>
 #include <cstdint>
 #include <string>
@@ -50,6 +52,27 @@ inline constexpr int kSupplyWarnMin = 0;
 inline constexpr int kSupplyWarnMax = 100;
 inline constexpr int kSupplyWarnDefault = 10;
 
+// SNMPv3 (USM) protocols, in the order the dialog lists them; None leaves the level below.
+enum class SnmpAuthProtocol { None, Md5, Sha, Sha224, Sha256, Sha384, Sha512 };
+enum class SnmpPrivProtocol { None, Des, Aes, Aes192, Aes256 };
+inline constexpr std::array<std::string_view, 7> kSnmpAuthProtocolNames = {"",        "MD5",     "SHA",    "SHA-224",
+                                                                           "SHA-256", "SHA-384", "SHA-512"};
+inline constexpr std::array<std::string_view, 5> kSnmpPrivProtocolNames = {"", "DES", "AES", "AES-192", "AES-256"};
+
+// USM derives its keys from passwords of at least this many characters.
+inline constexpr std::size_t kSnmpPasswordMin = 8;
+inline constexpr std::size_t kSnmpV3TextLimit = 255;
+
+// The one set of SNMPv3 credentials every v3 printer is asked with. Texts are CP932.
+struct SnmpV3Credentials {
+    std::string user;
+    SnmpAuthProtocol authProtocol = SnmpAuthProtocol::None;
+    std::string authPassword;
+    SnmpPrivProtocol privProtocol = SnmpPrivProtocol::None;
+    std::string privPassword;
+    std::string context;
+};
+
 struct StoredSettings {
     std::string filter;
     std::string filterEnable = "ON";
@@ -76,6 +99,13 @@ struct StoredSettings {
     std::string user;
     std::string password;
     std::string security; // as written: a wrong value must not read as none
+    std::string snmpVersion;
+    std::string v3User;
+    std::string v3AuthProtocol;
+    std::string v3AuthPassword;
+    std::string v3PrivProtocol;
+    std::string v3PrivPassword;
+    std::string v3Context;
 };
 
 // Weekday flags and bits, Monday first.
@@ -111,10 +141,15 @@ struct AppSettings {
     // Set by applySettings when a mail key holds a value that would lower security (CP932, naming
     // the key and its value); no mail is sent while it is set. Empty when all is well.
     std::string mailSettingsError;
-    int snmpPort = 161;                  // UDP port of the printers' agents
-    int parallel = kParallelDefault;     // printers asked at once (kParallelMin ... kParallelMax)
-    bool supplies = false;               // also the serial number and the supplies table, in three more columns
-    int supplyWarn = kSupplyWarnDefault; // a lowest supply percent at or below it is shown as a warning
+    int snmpPort = 161;                        // UDP port of the printers' agents
+    int parallel = kParallelDefault;           // printers asked at once (kParallelMin ... kParallelMax)
+    bool supplies = false;                     // also the serial number and the supplies table, in three more columns
+    int supplyWarn = kSupplyWarnDefault;       // a lowest supply percent at or below it is shown as a warning
+    SnmpVersion snmpVersion = SnmpVersion::V1; // for the printers that name none; never Default
+    SnmpV3Credentials snmpV3;
+    // Set when a SnmpParam value is one this version does not know or would lower security: the
+    // message names the key and its value (CP932), and nobody is asked until it is mended.
+    std::string snmpSettingsError;
     ScheduleTrigger trigger;
 
     StoredSettings stored;
@@ -157,6 +192,11 @@ void deriveScheduleTrigger(AppSettings& settings);
 bool writeEnvironmentSettings(const AppSettings& settings, UserInteraction& ui);
 bool writeReportSettings(const AppSettings& settings, std::string_view portText, UserInteraction& ui);
 bool writeScheduleSettings(const AppSettings& settings, UserInteraction& ui);
+
+// The refusal of a v3 credential set that cannot be used as it stands, or "" (CP932): a password
+// under kSnmpPasswordMin, a password without its protocol or the reverse, privacy without
+// authentication. The dialog and applySettings share it.
+std::string snmpV3Refusal(const SnmpV3Credentials& credentials);
 
 // ToAdd keeps a multi-line recipient list on one line: each line break is stored as the two
 // characters \n and a backslash as \\. A one-line value reads back as it was written.
