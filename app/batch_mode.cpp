@@ -35,10 +35,10 @@ const char* const kUsage =
     "  --settings FILE.ini    the settings file; by default SORPEX.ini in the current folder\n"
     "\n"
     "Exit codes: 0 done, 1 the list cannot be loaded, 2 usage, 3 the report cannot be\n"
-    "written, 4 the mail failed, 5 the settings file cannot be read (or, with --mail, holds a\n"
-    "value that would lower security), 6 no printer answered, 7 the list has no valid address,\n"
-    "8 some rows were not asked (no thread or no socket for them). With 6, 7 and 8 the report\n"
-    "is written (and mailed) all the same; a failed mail gives 4 before them.\n";
+    "written, 4 the mail failed, 5 the settings file cannot be read (or holds an SNMP value, or\n"
+    "with --mail a mail value, that would lower security), 6 no printer answered, 7 the list has\n"
+    "no valid address, 8 some rows were not asked (no thread or no socket for them). With 6, 7\n"
+    "and 8 the report is written (and mailed) all the same; a failed mail gives 4 before them.\n";
 
 // Questions are not asked: each message is printed, and the answer is the one that goes on.
 class ConsoleInteraction : public UserInteraction {
@@ -144,6 +144,11 @@ int runBatchMode(const std::vector<std::string>& args, std::ostream& out, std::o
         return kBatchSettingsUnreadable;
     }
     applySettings(settings);
+    // A value that would lower security stops the run before any printer is asked.
+    if (!settings.snmpSettingsError.empty()) {
+        err << consoleText(settings.snmpSettingsError) << "\n" << settingsPath << "\n";
+        return kBatchSettingsUnreadable;
+    }
     // Refused before the acquisition: a run from cron should not poll the whole fleet only to fail.
     if (options.mail && !settings.mailSettingsError.empty()) {
         err << consoleText(settings.mailSettingsError) << "\n" << settingsPath << "\n";

@@ -433,3 +433,15 @@ TEST(BatchModeProgram, UnderTightLimitsEveryRowIsAskedOrSaidNotAsked) {
             << result.output;
     }
 }
+
+// An SNMP setting that would lower security ends the run with 5 before any printer is asked.
+TEST_F(BatchMode, AnUnusableSnmpSettingStopsTheRunBeforeAnyPrinter) {
+    writeFileBytes(m_dir.file("weak.ini"), "[SnmpParam]\r\nVersion=3\r\nV3User=u\r\nV3AuthProtocol=SHA-1024\r\n");
+    RunResult result = runSorpex({"--acquire", list({"\"a\",127.0.7.1,public"}), "--output", m_dir.file("r.csv"),
+                                  "--settings", m_dir.file("weak.ini")});
+    EXPECT_EQ(result.exitCode, 5) << result.output;
+    EXPECT_NE(result.output.find("SORPEX.iniの[SnmpParam] V3AuthProtocol=SHA-1024 は使用できない値です。"),
+              std::string::npos)
+        << result.output;
+    EXPECT_FALSE(std::filesystem::exists(m_dir.file("r.csv")));
+}
