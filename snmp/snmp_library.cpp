@@ -2,8 +2,12 @@
 
 #include "snmp/snmp_reply.h"
 
+#include <chrono>
 #include <cstdlib>
 #include <cstring>
+
+#include <netinet/in.h>
+#include <sys/random.h>
 
 namespace sorpex {
 
@@ -124,6 +128,53 @@ int parseCommunityReply(netsnmp_session* session, netsnmp_pdu* pdu, u_char* data
         }
     }
     return 0;
+}
+
+namespace {
+
+bool sameAddress(const netsnmp_sockaddr_storage& a, const netsnmp_sockaddr_storage& b) {
+    if (a.sa.sa_family != b.sa.sa_family) {
+        return false;
+    }
+    switch (a.sa.sa_family) {
+    case AF_INET:
+        return a.sin.sin_port == b.sin.sin_port && a.sin.sin_addr.s_addr == b.sin.sin_addr.s_addr;
+#ifdef NETSNMP_ENABLE_IPV6
+    case AF_INET6:
+        return a.sin6.sin6_port == b.sin6.sin6_port &&
+               memcmp(&a.sin6.sin6_addr, &b.sin6.sin6_addr, sizeof a.sin6.sin6_addr) == 0;
+#endif
+    default:
+        return false;
+    }
+}
+
+} // namespace
+
+// The library takes a reply from whoever sends one to the session's port, if only its request ID
+// matches. A reply counts only when it comes from the address and port the request went to; any
+// other is dropped unread, and the request waits on for its own answer.
+int acceptOnlyFromPeer(netsnmp_session*, netsnmp_transport* transport, void* from, int fromLength) {
+    if (transport == nullptr || from == nullptr || fromLength != static_cast<int>(sizeof(netsnmp_indexed_addr_pair)) ||
+        transport->data == nullptr || transport->data_length != static_cast<int>(sizeof(netsnmp_indexed_addr_pair))) {
+        return 0;
+    }
+    const auto* sender = static_cast<const netsnmp_indexed_addr_pair*>(from);
+    const auto* peer = static_cast<const netsnmp_indexed_addr_pair*>(transport->data);
+    return sameAddress(sender->remote_addr, peer->remote_addr) ? 1 : 0;
+}
+
+// A request ID in 1 .. 2^31 - 1 that a sender who sees none of our requests cannot guess: the
+// library counts its IDs up from one process-wide start.
+long randomRequestId() {
+    std::uint32_t bits = 0;
+    if (getrandom(&bits, sizeof bits, GRND_NONBLOCK) != static_cast<ssize_t>(sizeof bits)) {
+        // Only before the kernel's pool is ready: the clock's low bits, spread.
+        const auto ticks = static_cast<std::uint64_t>(std::chrono::steady_clock::now().time_since_epoch().count());
+        bits = static_cast<std::uint32_t>(ticks * 2654435761u);
+    }
+    bits &= 0x7FFFFFFFu;
+    return bits == 0 ? 1 : static_cast<long>(bits);
 }
 
 } // namespace sorpex

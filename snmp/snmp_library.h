@@ -27,4 +27,12 @@ SnmpValue toSnmpValue(const netsnmp_variable_list& var);
 // kept as bytes (see retagUndecodableValues).
 int parseCommunityReply(netsnmp_session* session, netsnmp_pdu* pdu, u_char* data, size_t length);
 
+// The library takes a reply from whoever sends one to the session's port, if only its request ID
+// matches; this check, given to snmp_sess_add_ex, drops every reply from another address or port.
+int acceptOnlyFromPeer(netsnmp_session* session, netsnmp_transport* transport, void* from, int fromLength);
+
+// A request ID in 1 .. 2^31 - 1 that a sender who sees none of our requests cannot guess: the
+// library counts its IDs up from one process-wide start.
+long randomRequestId();
+
 } // namespace sorpex

@@ -128,6 +128,8 @@ struct SnmpSession::Handle {
     std::string peer;
     std::string securityName;
     std::string context;
+    // Requests are numbered from a random start, as snmpGet's.
+    long nextRequestId = randomRequestId();
     ~Handle() {
         if (session != nullptr) {
             std::lock_guard lock(snmpLibraryMutex());
@@ -215,8 +217,8 @@ int SnmpSession::open() {
         if (transport != nullptr) {
             // Replies of v2c go through the same lenient parser as v1's; v3 ones are the
             // library's, which must check and decrypt them.
-            h.session = snmp_sess_add_ex(&config, transport, nullptr, v3 ? nullptr : parseCommunityReply, nullptr,
-                                         nullptr, nullptr, nullptr, nullptr);
+            h.session = snmp_sess_add_ex(&config, transport, acceptOnlyFromPeer, v3 ? nullptr : parseCommunityReply,
+                                         nullptr, nullptr, nullptr, nullptr, nullptr);
         }
     }
     // The library copied the protocols.
@@ -257,6 +259,8 @@ int SnmpSession::exchange(int pduType, const std::vector<std::string>& oids, int
         m_failure = "SNMP Program Error(OID)";
         return kSnmpLocalFailure;
     }
+    pdu->reqid = m_handle->nextRequestId;
+    m_handle->nextRequestId = m_handle->nextRequestId == 0x7FFFFFFF ? 1 : m_handle->nextRequestId + 1;
     if (pduType == SNMP_MSG_GETBULK) {
         pdu->non_repeaters = 0;
         pdu->max_repetitions = repetitions;
