@@ -9,10 +9,12 @@ work=$(mktemp -d /tmp/sorpex-bench-XXXXXX)
 chmod 755 "$work"
 fleet=""
 wide_fleet=()
+version_fleet=()
 cleanup() {
     # The fleet ends by our SIGTERM; its status (143) must not become the script's.
     [ -n "$fleet" ] && kill "$fleet" 2>/dev/null && wait "$fleet" 2>/dev/null || true
     stop_wide_fleet
+    stop_version_fleet
     rm -rf "$work"
 }
 trap cleanup EXIT
@@ -148,6 +150,108 @@ bench_wide_sweep() {
     stop_wide_fleet
 }
 
+# --- SNMP v1, v2c and v3: requests on the wire per printer, and the fleet over each. ---
+# 127.0.27.x answer v1 and v2c (one snmpsimd), 127.0.28.x v3 (another, in its v3 mode, where the
+# context "public" picks each address's recording). 127.0.27.251 and 127.0.28.251 relay to the
+# first printer of each and count what reaches it.
+v3_keys=(benchuser authpass-256 privpass-aes)
+
+stop_version_fleet() {
+    local pid
+    for pid in "${version_fleet[@]}"; do
+        kill "$pid" 2>/dev/null || true
+        wait "$pid" 2>/dev/null || true
+    done
+    version_fleet=()
+}
+
+start_version_fleet() {
+    stop_version_fleet
+    rm -rf "$work/vdata" "$work/vcache-"*
+    mkdir -p "$work/vdata/public" "$work/vcache-community" "$work/vcache-v3"
+    /usr/bin/python3 "$here/fleet_recordings.py" "$work/vrecordings" "$count"
+    cp "$work/vrecordings/"*.snmprec "$work/vdata/public/"
+    chmod -R a+rX "$work/vdata"
+    chmod 777 "$work/vcache-community" "$work/vcache-v3"
+    local mode net args
+    for mode in community v3; do
+        net=127.0.27
+        args=(--data-dir="$work/vdata" --cache-dir="$work/vcache-$mode" --logging-method=file:"$work/vcache-$mode/log")
+        if [ "$mode" = v3 ]; then
+            net=127.0.28
+            args+=(--v3-user="${v3_keys[0]}" --v3-auth-key="${v3_keys[1]}" --v3-auth-proto=SHA256
+                   --v3-priv-key="${v3_keys[2]}" --v3-priv-proto=AES)
+        else
+            args+=(--v2c-arch)
+        fi
+        [ "$(id -u)" -eq 0 ] && args+=(--process-user=nobody --process-group=nogroup)
+        for n in $(seq 1 "$count"); do args+=(--agent-udpv4-endpoint="$net.$n:1161"); done
+        snmpsimd "${args[@]}" >"$work/snmpsimd-$mode.out" 2>&1 &
+        version_fleet+=($!)
+    done
+    for address in 127.0.27.251 127.0.28.251; do
+        /usr/bin/python3 "$here/udp_relay.py" "$address" 1161 "${address%.251}.1" 1161 "$work/count-${address%.251}" &
+        version_fleet+=($!)
+    done
+    wait_for_agent 127.0.27.1 "snmpsimd (v1/v2c)"
+    for _ in $(seq 1 150); do
+        snmpget -v3 -l authPriv -u "${v3_keys[0]}" -a SHA-256 -A "${v3_keys[1]}" -x AES -X "${v3_keys[2]}" -n public \
+            -t 0.3 -r 0 127.0.28.1:1161 1.3.6.1.2.1.1.5.0 >/dev/null 2>&1 && return 0
+        sleep 0.2
+    done
+    echo "snmpsimd (v3) did not start" >&2
+    return 1
+}
+
+version_settings() {
+    printf '[AppParam]\r\nTimeOut=1\r\nRetry=0\r\nSnmpPort=1161\r\n' >"$work/version.ini"
+    case "$1" in
+    2c) printf '\r\n[SnmpParam]\r\nVersion=2c\r\n' >>"$work/version.ini" ;;
+    3) printf '\r\n[SnmpParam]\r\nVersion=3\r\nV3User=%s\r\nV3AuthProtocol=SHA-256\r\nV3AuthPassword=%s\r\nV3PrivProtocol=AES\r\nV3PrivPassword=%s\r\nV3Context=public\r\n' \
+        "${v3_keys[@]}" >>"$work/version.ini" ;;
+    esac
+}
+
+version_list() { # NET FIRST LAST
+    {
+        echo "Comment,IP Address,Community Name,Printer Model,Count,System Name,System Location,System Contact,System Descr"
+        for n in $(seq "$2" "$3"); do printf '"p%d",%s.%d,public,"",,"","","",""\n' "$n" "$1" "$n"; done
+    } | sed 's/$/\r/'
+}
+
+bench_versions() {
+    start_version_fleet
+    local version net counts=() times=() mems=()
+    for version in 1 2c 3; do
+        net=127.0.27
+        [ "$version" = 3 ] && net=127.0.28
+        version_settings "$version"
+        version_list "$net" 251 251 >"$work/one.csv"
+        local before after
+        before=$(cat "$work/count-$net")
+        measure "$build/app/sorpex" --acquire "$work/one.csv" --output "$work/one-$version.csv" \
+            --settings "$work/version.ini" >/dev/null
+        after=$(cat "$work/count-$net")
+        counts+=("$((after - before))")
+        version_list "$net" 1 "$count" >"$work/fleet-$version.csv"
+        read -r s_time s_mem < <(measure "$build/app/sorpex" --acquire "$work/fleet-$version.csv" \
+            --output "$work/report-$version.csv" --settings "$work/version.ini")
+        times+=("$s_time")
+        mems+=("$s_mem")
+    done
+    printf '%-52s %10s %10s %12s   %s\n' "requests per answering printer, v1 / v2c / v3" "" "" "" \
+        "${counts[0]} / ${counts[1]} / ${counts[2]}"
+    local same
+    same=$(cmp -s <(cut -d, -f1,3- "$work/report-1.csv") <(cut -d, -f1,3- "$work/report-2c.csv") &&
+        cmp -s <(cut -d, -f1,3- "$work/report-1.csv") <(cut -d, -f1,3- "$work/report-3.csv") && echo same || echo DIFFER)
+    printf '%-52s %10s %10s %12s\n' "$count printers, Parallel 10, v1" "${times[0]}" "" "${mems[0]}"
+    printf '%-52s %10s %10s %12s   %s x faster than v1\n' "$count printers, Parallel 10, v2c" "${times[1]}" "" "${mems[1]}" \
+        "$(awk "BEGIN { printf \"%.1f\", ${times[0]} / ${times[1]} }")"
+    printf '%-52s %10s %10s %12s   %s x faster than v1, reports %s\n' "$count printers, Parallel 10, v3" "${times[2]}" "" \
+        "${mems[2]}" "$(awk "BEGIN { printf \"%.1f\", ${times[0]} / ${times[2]} }")" "$same"
+    stop_version_fleet
+}
+
 {
     echo "Comment,IP Address,Community Name,Printer Model,Count,System Name,System Location,System Contact,System Descr"
     for n in $(seq 1 $count); do printf '"p%d",%s.%d,public,"",,"","","",""\n' "$n" "$base" "$n"; done
@@ -174,6 +278,10 @@ printf '%-52s %10s %10s %12s\n' "measure" "SORPEX s" "script s" "peak kB"
 if [ "${SORPEX_BENCH_ONLY:-}" = wide ]; then
     bench_wide_fleet
     bench_wide_sweep
+    exit 0
+fi
+if [ "${SORPEX_BENCH_ONLY:-}" = versions ]; then
+    bench_versions
     exit 0
 fi
 
@@ -215,3 +323,4 @@ printf '%-52s %10s %10s %12s\n' "cp of 2 MB (the size of the -e6 output)" "$c_ti
 
 bench_wide_fleet
 bench_wide_sweep
+bench_versions
