@@ -25,29 +25,6 @@ std::mutex& discoveryMutex() {
     return mutex;
 }
 
-// The library keeps the keys it made for a user by engine and name for the whole process: new
-// credentials from the settings would not be used while the old ones are kept. So the users are
-// forgotten whenever the credentials change, which happens only between runs (the settings
-// dialog cannot open during one). Called under discoveryMutex.
-void forgetUsersOnChange(const SnmpV3Credentials& credentials) {
-    static std::string last;
-    std::string current = credentials.user + '\0' + std::to_string(static_cast<int>(credentials.authProtocol)) + '\0' +
-                          credentials.authPassword + '\0' + std::to_string(static_cast<int>(credentials.privProtocol)) +
-                          '\0' + credentials.privPassword;
-    if (current == last) {
-        return;
-    }
-    last = std::move(current);
-    std::lock_guard lock(snmpLibraryMutex());
-    while (struct usmUser* user = usm_get_userList()) {
-        usm_remove_user(user);
-        if (usm_get_userList() == user) {
-            break;
-        }
-        usm_free_user(user);
-    }
-}
-
 struct ProtocolOid {
     const oid* id;
     std::size_t length;
@@ -85,6 +62,56 @@ ProtocolOid privOid(SnmpPrivProtocol protocol) {
     default:
         return {usmNoPrivProtocol, OID_LENGTH(usmNoPrivProtocol)};
     }
+}
+
+// The keys made from the v3 passwords (a million rounds of the hash each), once per set of
+// credentials.
+struct UsmKeys {
+    bool made = false;
+    u_char auth[USM_AUTH_KU_LEN] = {};
+    size_t authLength = 0;
+    u_char priv[USM_PRIV_KU_LEN] = {};
+    size_t privLength = 0;
+};
+
+// The library keeps the keys it made for a user by engine and name for the whole process: new
+// credentials from the settings would not be used while the old ones are kept. So the users are
+// forgotten whenever the credentials change, which happens only between runs (the settings
+// dialog cannot open during one). Called under discoveryMutex.
+const UsmKeys& usmKeys(const SnmpV3Credentials& credentials) {
+    static std::string last;
+    static UsmKeys keys;
+    std::string current = credentials.user + '\0' + std::to_string(static_cast<int>(credentials.authProtocol)) + '\0' +
+                          credentials.authPassword + '\0' + std::to_string(static_cast<int>(credentials.privProtocol)) +
+                          '\0' + credentials.privPassword;
+    if (current == last) {
+        return keys;
+    }
+    last = std::move(current);
+    {
+        std::lock_guard lock(snmpLibraryMutex());
+        while (struct usmUser* user = usm_get_userList()) {
+            usm_remove_user(user);
+            if (usm_get_userList() == user) {
+                break;
+            }
+            usm_free_user(user);
+        }
+    }
+    keys = UsmKeys{};
+    const ProtocolOid hash = authOid(credentials.authProtocol);
+    keys.authLength = sizeof keys.auth;
+    keys.privLength = sizeof keys.priv;
+    // The privacy key is made with the authentication protocol's hash too.
+    keys.made = credentials.authProtocol == SnmpAuthProtocol::None ||
+                (generate_Ku(hash.id, static_cast<u_int>(hash.length),
+                             reinterpret_cast<const u_char*>(credentials.authPassword.data()),
+                             credentials.authPassword.size(), keys.auth, &keys.authLength) == SNMPERR_SUCCESS &&
+                 (credentials.privProtocol == SnmpPrivProtocol::None ||
+                  generate_Ku(hash.id, static_cast<u_int>(hash.length),
+                              reinterpret_cast<const u_char*>(credentials.privPassword.data()),
+                              credentials.privPassword.size(), keys.priv, &keys.privLength) == SNMPERR_SUCCESS));
+    return keys;
 }
 
 // The row's text for a Report the agent answered instead; nothing for other failures.
@@ -150,7 +177,6 @@ int SnmpSession::open() {
     std::unique_lock discovery(discoveryMutex(), std::defer_lock);
     if (v3) {
         discovery.lock();
-        forgetUsersOnChange(m_settings.snmpV3);
     }
     m_handle = std::make_unique<Handle>();
     Handle& h = *m_handle;
@@ -180,35 +206,24 @@ int SnmpSession::open() {
         config.securityLevel = priv   ? SNMP_SEC_LEVEL_AUTHPRIV
                                : auth ? SNMP_SEC_LEVEL_AUTHNOPRIV
                                       : SNMP_SEC_LEVEL_NOAUTH;
+        const UsmKeys& keys = usmKeys(credentials);
+        if (!keys.made) {
+            m_failure = "SNMPv3 Key Error";
+            return kSnmpLocalFailure;
+        }
         const ProtocolOid authProtocol = authOid(credentials.authProtocol);
         const ProtocolOid privProtocol = privOid(credentials.privProtocol);
         if (auth) {
             config.securityAuthProto = snmp_duplicate_objid(authProtocol.id, authProtocol.length);
             config.securityAuthProtoLen = authProtocol.length;
-            config.securityAuthKeyLen = USM_AUTH_KU_LEN;
-            if (generate_Ku(authProtocol.id, static_cast<u_int>(authProtocol.length),
-                            reinterpret_cast<const u_char*>(credentials.authPassword.data()),
-                            credentials.authPassword.size(), config.securityAuthKey,
-                            &config.securityAuthKeyLen) != SNMPERR_SUCCESS) {
-                SNMP_FREE(config.securityAuthProto);
-                m_failure = "SNMPv3 Key Error";
-                return kSnmpLocalFailure;
-            }
+            std::copy_n(keys.auth, keys.authLength, config.securityAuthKey);
+            config.securityAuthKeyLen = keys.authLength;
         }
         if (priv) {
             config.securityPrivProto = snmp_duplicate_objid(privProtocol.id, privProtocol.length);
             config.securityPrivProtoLen = privProtocol.length;
-            config.securityPrivKeyLen = USM_PRIV_KU_LEN;
-            // The privacy key is made with the authentication protocol's hash.
-            if (generate_Ku(authProtocol.id, static_cast<u_int>(authProtocol.length),
-                            reinterpret_cast<const u_char*>(credentials.privPassword.data()),
-                            credentials.privPassword.size(), config.securityPrivKey,
-                            &config.securityPrivKeyLen) != SNMPERR_SUCCESS) {
-                SNMP_FREE(config.securityAuthProto);
-                SNMP_FREE(config.securityPrivProto);
-                m_failure = "SNMPv3 Key Error";
-                return kSnmpLocalFailure;
-            }
+            std::copy_n(keys.priv, keys.privLength, config.securityPrivKey);
+            config.securityPrivKeyLen = keys.privLength;
         }
     }
     {
