@@ -164,7 +164,7 @@ int runBatchMode(const std::vector<std::string>& args, std::ostream& out, std::o
 
     RunState run;
     ConsoleHost host(showProgress ? &err : nullptr);
-    BatchTiming timing;
+    BatchTiming timing = timingForVersion(BatchTiming{}, settings.snmpVersion);
     timing.parallel = settings.parallel;
     acquireAll(
         table, false, run, ui, host, [&](int slot) { queryPrinter(table, slot, settings, run); }, timing);

@@ -143,7 +143,7 @@ PrinterQuery CSORPEXApp::printerQuery() {
 }
 
 BatchTiming CSORPEXApp::runTiming() const {
-    BatchTiming timing = m_timing;
+    BatchTiming timing = timingForVersion(m_timing, m_settings.snmpVersion);
     timing.parallel = m_settings.parallel;
     return timing;
 }

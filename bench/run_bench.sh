@@ -151,9 +151,9 @@ bench_wide_sweep() {
 }
 
 # --- SNMP v1, v2c and v3: requests on the wire per printer, and the fleet over each. ---
-# 127.0.27.x answer v1 and v2c (one snmpsimd), 127.0.28.x v3 (another, in its v3 mode, where the
-# context "public" picks each address's recording). 127.0.27.251 and 127.0.28.251 relay to the
-# first printer of each and count what reaches it.
+# The printers are one net-snmp snmpd on 127.0.27.1 ... 127.0.27.250 answering all three
+# versions (snmpsimd would be measured instead of SORPEX, as above); 127.0.27.251 relays to the
+# first of them and counts what reaches it.
 v3_keys=(benchuser authpass-256 privpass-aes)
 
 stop_version_fleet() {
@@ -167,47 +167,38 @@ stop_version_fleet() {
 
 start_version_fleet() {
     stop_version_fleet
-    rm -rf "$work/vdata" "$work/vcache-"*
-    mkdir -p "$work/vdata/public" "$work/vcache-community" "$work/vcache-v3"
-    /usr/bin/python3 "$here/fleet_recordings.py" "$work/vrecordings" "$count"
-    cp "$work/vrecordings/"*.snmprec "$work/vdata/public/"
-    chmod -R a+rX "$work/vdata"
-    chmod 777 "$work/vcache-community" "$work/vcache-v3"
-    local mode net args
-    for mode in community v3; do
-        net=127.0.27
-        args=(--data-dir="$work/vdata" --cache-dir="$work/vcache-$mode" --logging-method=file:"$work/vcache-$mode/log")
-        if [ "$mode" = v3 ]; then
-            net=127.0.28
-            args+=(--v3-user="${v3_keys[0]}" --v3-auth-key="${v3_keys[1]}" --v3-auth-proto=SHA256
-                   --v3-priv-key="${v3_keys[2]}" --v3-priv-proto=AES)
-        else
-            args+=(--v2c-arch)
-        fi
-        [ "$(id -u)" -eq 0 ] && args+=(--process-user=nobody --process-group=nogroup)
-        for n in $(seq 1 "$count"); do args+=(--agent-udpv4-endpoint="$net.$n:1161"); done
-        snmpsimd "${args[@]}" >"$work/snmpsimd-$mode.out" 2>&1 &
-        version_fleet+=($!)
-    done
-    for address in 127.0.27.251 127.0.28.251; do
-        /usr/bin/python3 "$here/udp_relay.py" "$address" 1161 "${address%.251}.1" 1161 "$work/count-${address%.251}" &
-        version_fleet+=($!)
-    done
-    wait_for_agent 127.0.27.1 "snmpsimd (v1/v2c)"
-    for _ in $(seq 1 150); do
-        snmpget -v3 -l authPriv -u "${v3_keys[0]}" -a SHA-256 -A "${v3_keys[1]}" -x AES -X "${v3_keys[2]}" -n public \
-            -t 0.3 -r 0 127.0.28.1:1161 1.3.6.1.2.1.1.5.0 >/dev/null 2>&1 && return 0
-        sleep 0.2
-    done
-    echo "snmpsimd (v3) did not start" >&2
-    return 1
+    local endpoints=() n
+    mkdir -p "$work/vsnmpd"
+    cat >"$work/vsnmpd/snmpd.conf" <<CONF
+rocommunity public 127.0.0.0/8
+createUser ${v3_keys[0]} SHA-256 ${v3_keys[1]} AES ${v3_keys[2]}
+rouser ${v3_keys[0]} priv
+dontLogTCPWrappersConnects yes
+sysName prn-version
+sysContact admin@example.test
+sysLocation floor-3
+sysDescr PALIVOX firmware 3.0
+override 1.3.6.1.2.1.25.3.2.1.3.1 octet_str "PALIVOX LX-3000"
+override 1.3.6.1.2.1.25.3.2.1.5.1 integer 2
+override 1.3.6.1.2.1.25.3.5.1.1.1 integer 3
+override 1.3.6.1.2.1.25.3.5.1.2.1 octet_str 0x00
+override 1.3.6.1.2.1.43.10.2.1.4.1.1 counter 54321
+override 1.3.6.1.2.1.43.18.1.1.8.1 octet_str "OK"
+CONF
+    for n in $(seq 1 "$count"); do endpoints+=("udp:127.0.27.$n:1161"); done
+    SNMP_PERSISTENT_DIR="$work/vsnmpd" snmpd -f -Lf /dev/null -C -c "$work/vsnmpd/snmpd.conf" -m '' \
+        -p "$work/vsnmpd/pid" "${endpoints[@]}" >"$work/vsnmpd/out" 2>&1 &
+    version_fleet+=($!)
+    /usr/bin/python3 "$here/udp_relay.py" 127.0.27.251 1161 127.0.27.1 1161 "$work/relay-count" &
+    version_fleet+=($!)
+    wait_for_agent 127.0.27.1 "snmpd (v1, v2c, v3)"
 }
 
 version_settings() {
     printf '[AppParam]\r\nTimeOut=1\r\nRetry=0\r\nSnmpPort=1161\r\n' >"$work/version.ini"
     case "$1" in
     2c) printf '\r\n[SnmpParam]\r\nVersion=2c\r\n' >>"$work/version.ini" ;;
-    3) printf '\r\n[SnmpParam]\r\nVersion=3\r\nV3User=%s\r\nV3AuthProtocol=SHA-256\r\nV3AuthPassword=%s\r\nV3PrivProtocol=AES\r\nV3PrivPassword=%s\r\nV3Context=public\r\n' \
+    3) printf '\r\n[SnmpParam]\r\nVersion=3\r\nV3User=%s\r\nV3AuthProtocol=SHA-256\r\nV3AuthPassword=%s\r\nV3PrivProtocol=AES\r\nV3PrivPassword=%s\r\n' \
         "${v3_keys[@]}" >>"$work/version.ini" ;;
     esac
 }
@@ -221,19 +212,17 @@ version_list() { # NET FIRST LAST
 
 bench_versions() {
     start_version_fleet
-    local version net counts=() times=() mems=()
+    local version counts=() times=() mems=()
     for version in 1 2c 3; do
-        net=127.0.27
-        [ "$version" = 3 ] && net=127.0.28
         version_settings "$version"
-        version_list "$net" 251 251 >"$work/one.csv"
+        version_list 127.0.27 251 251 >"$work/one.csv"
         local before after
-        before=$(cat "$work/count-$net")
+        before=$(cat "$work/relay-count")
         measure "$build/app/sorpex" --acquire "$work/one.csv" --output "$work/one-$version.csv" \
             --settings "$work/version.ini" >/dev/null
-        after=$(cat "$work/count-$net")
+        after=$(cat "$work/relay-count")
         counts+=("$((after - before))")
-        version_list "$net" 1 "$count" >"$work/fleet-$version.csv"
+        version_list 127.0.27 1 "$count" >"$work/fleet-$version.csv"
         read -r s_time s_mem < <(measure "$build/app/sorpex" --acquire "$work/fleet-$version.csv" \
             --output "$work/report-$version.csv" --settings "$work/version.ini")
         times+=("$s_time")
@@ -242,8 +231,8 @@ bench_versions() {
     printf '%-52s %10s %10s %12s   %s\n' "requests per answering printer, v1 / v2c / v3" "" "" "" \
         "${counts[0]} / ${counts[1]} / ${counts[2]}"
     local same
-    same=$(cmp -s <(cut -d, -f1,3- "$work/report-1.csv") <(cut -d, -f1,3- "$work/report-2c.csv") &&
-        cmp -s <(cut -d, -f1,3- "$work/report-1.csv") <(cut -d, -f1,3- "$work/report-3.csv") && echo same || echo DIFFER)
+    same=$(cmp -s "$work/report-1.csv" "$work/report-2c.csv" && cmp -s "$work/report-1.csv" "$work/report-3.csv" &&
+        echo same || echo DIFFER)
     printf '%-52s %10s %10s %12s\n' "$count printers, Parallel 10, v1" "${times[0]}" "" "${mems[0]}"
     printf '%-52s %10s %10s %12s   %s x faster than v1\n' "$count printers, Parallel 10, v2c" "${times[1]}" "" "${mems[1]}" \
         "$(awk "BEGIN { printf \"%.1f\", ${times[0]} / ${times[1]} }")"
