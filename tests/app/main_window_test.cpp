@@ -77,6 +77,7 @@ private slots:
     void aCancelAnsweredNoGoesOn();
     void unusableAddressesAreMarkedAndAsked();
     void withoutThreadsTheWindowKeepsItsListAndSaysWhy();
+    void anUnusableSnmpSettingStopsTheRunWithItsMessage();
     void closingAsksToSaveAndACancelledSaveKeepsTheWindow();
     void aDailyScheduleTakesEffectAtTheNextTick();
 
@@ -412,6 +413,21 @@ void MainWindowTest::unusableAddressesAreMarkedAndAsked() {
     f.app->runCommand(command::kAcquireAll);
     QCOMPARE(f.ui.texts(), std::vector<std::string>{"無効なＩＰアドレスの指定がありました。処理を続けますか。"});
     QCOMPARE(f.cell(1, 3), QString());
+    QCOMPARE(dialogs, 0);
+}
+
+void MainWindowTest::anUnusableSnmpSettingStopsTheRunWithItsMessage() {
+    AppFixture f;
+    writeFileBytes(f.dir.file("fleet.csv"), csvFile({"127.0.9.1"}));
+    f.start("[AppParam]\r\nDefalutCSV=" + f.dir.file("fleet.csv") +
+            "\r\nSnmpPort=1161\r\n\r\n[SnmpParam]\r\nVersion=9\r\n");
+    int dialogs = 0;
+    f.driver.watch("waitDialog", [&](QWidget*) { ++dialogs; });
+    f.app->runCommand(command::kAcquireAll);
+    QCOMPARE(f.ui.texts(), std::vector<std::string>{"SORPEX.iniの[SnmpParam] Version=9 は使用できない値です。\n"
+                                                    "環境設定で直すまで情報取得できません。"});
+    QCOMPARE(f.ui.shown[0].icon, MessageIcon::Stop);
+    QCOMPARE(f.cell(0, 3), QString());
     QCOMPARE(dialogs, 0);
 }
 
