@@ -148,9 +148,10 @@ std::optional<std::size_t> protocolIndex(const std::array<std::string_view, N>& 
     return std::nullopt;
 }
 
-std::string unknownValueMessage(std::string_view key, std::string_view value) {
-    return cp932::fromUtf8("SORPEX.iniの[SnmpParam] ") + std::string(key) + "=" + std::string(value) +
-           cp932::fromUtf8(" は使用できない値です。");
+// Worded as the mail keys' message, with the values that are taken.
+std::string unknownValueMessage(std::string_view key, std::string_view value, const char* utf8Values) {
+    return cp932::fromUtf8("SORPEX.iniの設定値が正しくありません。\n[SnmpParam] ") + std::string(key) + "=" +
+           std::string(value) + cp932::fromUtf8(utf8Values);
 }
 
 // The SnmpParam keys into the record; the first value that cannot be taken as it stands is
@@ -174,13 +175,14 @@ std::string applySnmpSettings(AppSettings& settings) {
         v3.privProtocol = static_cast<SnmpPrivProtocol>(*priv);
     }
     if (!version) {
-        return unknownValueMessage("Version", s.snmpVersion);
+        return unknownValueMessage("Version", s.snmpVersion, "\n(1, 2c, 3)");
     }
     if (!auth) {
-        return unknownValueMessage("V3AuthProtocol", s.v3AuthProtocol);
+        return unknownValueMessage("V3AuthProtocol", s.v3AuthProtocol,
+                                   "\n(なし, MD5, SHA, SHA-224, SHA-256, SHA-384, SHA-512)");
     }
     if (!priv) {
-        return unknownValueMessage("V3PrivProtocol", s.v3PrivProtocol);
+        return unknownValueMessage("V3PrivProtocol", s.v3PrivProtocol, "\n(なし, DES, AES, AES-192, AES-256)");
     }
     return snmpV3Refusal(v3);
 }

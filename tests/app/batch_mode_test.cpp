@@ -440,7 +440,7 @@ TEST_F(BatchMode, AnUnusableSnmpSettingStopsTheRunBeforeAnyPrinter) {
     RunResult result = runSorpex({"--acquire", list({"\"a\",127.0.7.1,public"}), "--output", m_dir.file("r.csv"),
                                   "--settings", m_dir.file("weak.ini")});
     EXPECT_EQ(result.exitCode, 5) << result.output;
-    EXPECT_NE(result.output.find("SORPEX.iniの[SnmpParam] V3AuthProtocol=SHA-1024 は使用できない値です。"),
+    EXPECT_NE(result.output.find("SORPEX.iniの設定値が正しくありません。\n[SnmpParam] V3AuthProtocol=SHA-1024\n"),
               std::string::npos)
         << result.output;
     EXPECT_FALSE(std::filesystem::exists(m_dir.file("r.csv")));

@@ -424,8 +424,9 @@ void MainWindowTest::anUnusableSnmpSettingStopsTheRunWithItsMessage() {
     int dialogs = 0;
     f.driver.watch("waitDialog", [&](QWidget*) { ++dialogs; });
     f.app->runCommand(command::kAcquireAll);
-    QCOMPARE(f.ui.texts(), std::vector<std::string>{"SORPEX.iniの[SnmpParam] Version=9 は使用できない値です。\n"
-                                                    "環境設定で直すまで情報取得できません。"});
+    QCOMPARE(f.ui.texts(),
+             std::vector<std::string>{"SORPEX.iniの設定値が正しくありません。\n[SnmpParam] Version=9\n(1, 2c, 3)\n"
+                                      "環境設定で直すまで情報取得できません。"});
     QCOMPARE(f.ui.shown[0].icon, MessageIcon::Stop);
     QCOMPARE(f.cell(0, 3), QString());
     QCOMPARE(dialogs, 0);

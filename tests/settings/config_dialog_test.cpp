@@ -257,7 +257,8 @@ void ConfigDialogTest::snmpVersionAndV3CredentialsAreCheckedAndStored() {
     const std::string unknown = "[SnmpParam]\r\nV3AuthProtocol=SHA-999\r\nV3AuthPassword=12345678\r\n";
     Fixture f(unknown);
     QCOMPARE(cp932::toUtf8(f.settings.snmpSettingsError),
-             std::string("SORPEX.iniの[SnmpParam] V3AuthProtocol=SHA-999 は使用できない値です。"));
+             std::string("SORPEX.iniの設定値が正しくありません。\n[SnmpParam] V3AuthProtocol=SHA-999\n"
+                         "(なし, MD5, SHA, SHA-224, SHA-256, SHA-384, SHA-512)"));
     f.run([&](QWidget* d) { click(d, "okButton"); });
     QVERIFY(f.file().starts_with(unknown));
     QVERIFY(!f.settings.snmpSettingsError.empty());

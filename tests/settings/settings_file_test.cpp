@@ -452,8 +452,9 @@ TEST(SettingsFile, SnmpKeysAreTakenOrRefusedByName) {
         {"Version=2c\r\nV3User=u\r\nV3AuthProtocol=sha-512\r\nV3AuthPassword=12345678\r\n"
          "V3PrivProtocol=AES-256\r\nV3PrivPassword=abcdefgh\r\nV3Context=ctx\r\n",
          ""},
-        {"Version=4\r\n", "SORPEX.iniの[SnmpParam] Version=4 は使用できない値です。"},
-        {"V3PrivProtocol=3DES\r\n", "SORPEX.iniの[SnmpParam] V3PrivProtocol=3DES は使用できない値です。"},
+        {"Version=4\r\n", "SORPEX.iniの設定値が正しくありません。\n[SnmpParam] Version=4\n(1, 2c, 3)"},
+        {"V3PrivProtocol=3DES\r\n",
+         "SORPEX.iniの設定値が正しくありません。\n[SnmpParam] V3PrivProtocol=3DES\n(なし, DES, AES, AES-192, AES-256)"},
         {"V3AuthProtocol=MD5\r\n",
          "SNMPv3の設定 V3AuthProtocol/V3AuthPassword: 認証プロトコルと認証パスワードは両方設定してください。"},
         {"V3AuthPassword=12345678\r\n",
