@@ -27,11 +27,11 @@ struct SnmpTransport {
     // them from there. An agent that refuses the request as a whole leaves them to be asked one
     // by one; one that does not answer (or a v3 agent that refuses the credentials) makes every
     // later request fail at once in the same way. The failure's text goes into `out`.
-    std::function<int(const std::vector<std::string>& oids, std::string& out)> prefetch;
+    std::function<int(const std::vector<std::string>& oids, std::string& out)> prefetch = {};
     // v2c and v3 only: walks `column` with GETBULK for up to `rows` rows and asks the cells of
     // those rows in `cellColumns` in one GET, all kept for getNext and get.
     std::function<void(std::string_view column, std::size_t rows, const std::vector<std::string_view>& cellColumns)>
-        prefetchWalk;
+        prefetchWalk = {};
 };
 
 // The real transport: snmpGet and snmpGetNext with the time-out, retries and port of `settings`,
