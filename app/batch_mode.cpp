@@ -49,11 +49,11 @@ const char* const kUsage =
     "\n"
     "Exit codes: 0 done, 1 the list cannot be loaded (--usage: the folder is missing, unreadable\n"
     "or holds no report), 2 usage, 3 the report cannot be written, 4 the mail failed, 5 the\n"
-    "settings file is missing or cannot be read (or, with --mail, holds a value that would\n"
-    "lower security), 6 no printer answered, 7 the list has no valid address, 8 some rows were\n"
-    "not asked (no thread or no socket for them), 9 no display for the window (start it under\n"
-    "Xvfb: xvfb-run -a sorpex). With 6, 7 and 8 the report is written (and mailed) all the\n"
-    "same; a failed mail gives 4 before them.\n";
+    "settings file is missing or cannot be read (or holds an SNMP value, or with --mail a mail\n"
+    "value, that would lower security), 6 no printer answered, 7 the list has no valid address,\n"
+    "8 some rows were not asked (no thread or no socket for them), 9 no display for the window\n"
+    "(start it under Xvfb: xvfb-run -a sorpex). With 6, 7 and 8 the report is written (and\n"
+    "mailed) all the same; a failed mail gives 4 before them.\n";
 
 // Questions are not asked: each message is printed, and the answer is the one that goes on.
 class ConsoleInteraction : public UserInteraction {
@@ -249,6 +249,11 @@ int runBatchMode(const std::vector<std::string>& args, std::ostream& out, std::o
         return kBatchSettingsUnreadable;
     }
     applySettings(settings);
+    // A value that would lower security stops the run before any printer is asked.
+    if (!settings.snmpSettingsError.empty()) {
+        err << consoleText(settings.snmpSettingsError) << "\n" << settingsPath << "\n";
+        return kBatchSettingsUnreadable;
+    }
     // Refused before the acquisition: a run from cron should not poll the whole fleet only to fail.
     if (options.mail && !settings.mailSettingsError.empty()) {
         err << consoleText(settings.mailSettingsError) << "\n" << settingsPath << "\n";
@@ -264,7 +269,7 @@ int runBatchMode(const std::vector<std::string>& args, std::ostream& out, std::o
 
     RunState run;
     ConsoleHost host(showProgress ? &err : nullptr);
-    BatchTiming timing;
+    BatchTiming timing = timingForVersion(BatchTiming{}, settings.snmpVersion);
     timing.parallel = settings.parallel;
     acquireAll(
         table, false, run, ui, host, [&](int slot) { queryPrinter(table, slot, settings, run); }, timing);

@@ -180,7 +180,7 @@ PrinterQuery CSORPEXApp::printerQuery() {
 }
 
 BatchTiming CSORPEXApp::runTiming() const {
-    BatchTiming timing = m_timing;
+    BatchTiming timing = timingForVersion(m_timing, m_settings.snmpVersion);
     timing.parallel = m_settings.parallel;
     return timing;
 }
@@ -195,7 +195,19 @@ void CSORPEXApp::acquireAll() {
     runAcquisition();
 }
 
+bool CSORPEXApp::refuseRunForSettings() {
+    if (m_settings.snmpSettingsError.empty()) {
+        return false;
+    }
+    m_ui->showMessage(m_settings.snmpSettingsError + cp932::fromUtf8("\n環境設定で直すまで情報取得できません。"),
+                      MessageIcon::Stop, MessageButtons::Ok);
+    return true;
+}
+
 void CSORPEXApp::runAcquisition() {
+    if (refuseRunForSettings()) {
+        return;
+    }
     bool wasBusy = std::exchange(m_busy, true);
     acquisitionRun(m_table, m_settings.autoSave, m_run, *m_ui, *m_host, printerQuery(), runTiming());
     m_busy = wasBusy;
@@ -219,6 +231,10 @@ void CSORPEXApp::onScheduleTimer() {
         return;
     }
     m_busy = true;
+    if (refuseRunForSettings()) {
+        m_busy = false;
+        return;
+    }
     ScheduledRunSteps steps;
     steps.acquireAll = [this] {
         m_table.markForAcquisition();

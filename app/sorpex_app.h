@@ -52,6 +52,8 @@ public:
 
     // An acquisition run over the rows whose `acquire` is set (acquireAll marks them all first).
     void runAcquisition();
+    // True after showing why no printer may be asked: a SnmpParam value that cannot be used.
+    bool refuseRunForSettings();
     void acquireAll();
 
     // DocumentView: the window's title and list, rebuilt from the table.

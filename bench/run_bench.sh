@@ -9,10 +9,12 @@ work=$(mktemp -d /tmp/sorpex-bench-XXXXXX)
 chmod 755 "$work"
 fleet=""
 wide_fleet=()
+version_fleet=()
 cleanup() {
     # The fleet ends by our SIGTERM; its status (143) must not become the script's.
     [ -n "$fleet" ] && kill "$fleet" 2>/dev/null && wait "$fleet" 2>/dev/null || true
     stop_wide_fleet
+    stop_version_fleet
     rm -rf "$work"
 }
 trap cleanup EXIT
@@ -148,6 +150,97 @@ bench_wide_sweep() {
     stop_wide_fleet
 }
 
+# --- SNMP v1, v2c and v3: requests on the wire per printer, and the fleet over each. ---
+# The printers are one net-snmp snmpd on 127.0.27.1 ... 127.0.27.250 answering all three
+# versions (snmpsimd would be measured instead of SORPEX, as above); 127.0.27.251 relays to the
+# first of them and counts what reaches it.
+v3_keys=(benchuser authpass-256 privpass-aes)
+
+stop_version_fleet() {
+    local pid
+    for pid in "${version_fleet[@]}"; do
+        kill "$pid" 2>/dev/null || true
+        wait "$pid" 2>/dev/null || true
+    done
+    version_fleet=()
+}
+
+start_version_fleet() {
+    stop_version_fleet
+    local endpoints=() n
+    mkdir -p "$work/vsnmpd"
+    cat >"$work/vsnmpd/snmpd.conf" <<CONF
+rocommunity public 127.0.0.0/8
+createUser ${v3_keys[0]} SHA-256 ${v3_keys[1]} AES ${v3_keys[2]}
+rouser ${v3_keys[0]} priv
+dontLogTCPWrappersConnects yes
+sysName prn-version
+sysContact admin@example.test
+sysLocation floor-3
+sysDescr PALIVOX firmware 3.0
+override 1.3.6.1.2.1.25.3.2.1.3.1 octet_str "PALIVOX LX-3000"
+override 1.3.6.1.2.1.25.3.2.1.5.1 integer 2
+override 1.3.6.1.2.1.25.3.5.1.1.1 integer 3
+override 1.3.6.1.2.1.25.3.5.1.2.1 octet_str 0x00
+override 1.3.6.1.2.1.43.10.2.1.4.1.1 counter 54321
+override 1.3.6.1.2.1.43.18.1.1.8.1 octet_str "OK"
+CONF
+    for n in $(seq 1 "$count"); do endpoints+=("udp:127.0.27.$n:1161"); done
+    SNMP_PERSISTENT_DIR="$work/vsnmpd" snmpd -f -Lf /dev/null -C -c "$work/vsnmpd/snmpd.conf" -m '' \
+        -p "$work/vsnmpd/pid" "${endpoints[@]}" >"$work/vsnmpd/out" 2>&1 &
+    version_fleet+=($!)
+    /usr/bin/python3 "$here/udp_relay.py" 127.0.27.251 1161 127.0.27.1 1161 "$work/relay-count" &
+    version_fleet+=($!)
+    wait_for_agent 127.0.27.1 "snmpd (v1, v2c, v3)"
+}
+
+version_settings() {
+    printf '[AppParam]\r\nTimeOut=1\r\nRetry=0\r\nSnmpPort=1161\r\n' >"$work/version.ini"
+    case "$1" in
+    2c) printf '\r\n[SnmpParam]\r\nVersion=2c\r\n' >>"$work/version.ini" ;;
+    3) printf '\r\n[SnmpParam]\r\nVersion=3\r\nV3User=%s\r\nV3AuthProtocol=SHA-256\r\nV3AuthPassword=%s\r\nV3PrivProtocol=AES\r\nV3PrivPassword=%s\r\n' \
+        "${v3_keys[@]}" >>"$work/version.ini" ;;
+    esac
+}
+
+version_list() { # NET FIRST LAST
+    {
+        echo "Comment,IP Address,Community Name,Printer Model,Count,System Name,System Location,System Contact,System Descr"
+        for n in $(seq "$2" "$3"); do printf '"p%d",%s.%d,public,"",,"","","",""\n' "$n" "$1" "$n"; done
+    } | sed 's/$/\r/'
+}
+
+bench_versions() {
+    start_version_fleet
+    local version counts=() times=() mems=()
+    for version in 1 2c 3; do
+        version_settings "$version"
+        version_list 127.0.27 251 251 >"$work/one.csv"
+        local before after
+        before=$(cat "$work/relay-count")
+        measure "$build/app/sorpex" --acquire "$work/one.csv" --output "$work/one-$version.csv" \
+            --settings "$work/version.ini" >/dev/null
+        after=$(cat "$work/relay-count")
+        counts+=("$((after - before))")
+        version_list 127.0.27 1 "$count" >"$work/fleet-$version.csv"
+        read -r s_time s_mem < <(measure "$build/app/sorpex" --acquire "$work/fleet-$version.csv" \
+            --output "$work/report-$version.csv" --settings "$work/version.ini")
+        times+=("$s_time")
+        mems+=("$s_mem")
+    done
+    printf '%-52s %10s %10s %12s   %s\n' "requests per answering printer, v1 / v2c / v3" "" "" "" \
+        "${counts[0]} / ${counts[1]} / ${counts[2]}"
+    local same
+    same=$(cmp -s "$work/report-1.csv" "$work/report-2c.csv" && cmp -s "$work/report-1.csv" "$work/report-3.csv" &&
+        echo same || echo DIFFER)
+    printf '%-52s %10s %10s %12s\n' "$count printers, Parallel 10, v1" "${times[0]}" "" "${mems[0]}"
+    printf '%-52s %10s %10s %12s   %s x faster than v1\n' "$count printers, Parallel 10, v2c" "${times[1]}" "" "${mems[1]}" \
+        "$(awk "BEGIN { printf \"%.1f\", ${times[0]} / ${times[1]} }")"
+    printf '%-52s %10s %10s %12s   %s x faster than v1, reports %s\n' "$count printers, Parallel 10, v3" "${times[2]}" "" \
+        "${mems[2]}" "$(awk "BEGIN { printf \"%.1f\", ${times[0]} / ${times[2]} }")" "$same"
+    stop_version_fleet
+}
+
 {
     echo "Comment,IP Address,Community Name,Printer Model,Count,System Name,System Location,System Contact,System Descr"
     for n in $(seq 1 $count); do printf '"p%d",%s.%d,public,"",,"","","",""\n' "$n" "$base" "$n"; done
@@ -195,6 +288,10 @@ if [ "${SORPEX_BENCH_ONLY:-}" = wide ]; then
     bench_wide_sweep
     exit 0
 fi
+if [ "${SORPEX_BENCH_ONLY:-}" = versions ]; then
+    bench_versions
+    exit 0
+fi
 
 start_fleet $(seq 1 $count)
 read -r s_time s_mem < <(measure "${sorpex[@]}")
@@ -235,3 +332,4 @@ printf '%-52s %10s %10s %12s\n' "cp of 2 MB (the size of the -e6 output)" "$c_ti
 bench_usage
 bench_wide_fleet
 bench_wide_sweep
+bench_versions

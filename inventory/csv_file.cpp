@@ -102,7 +102,7 @@ std::size_t csvUnsavableQuote(std::string_view text) {
     return std::string_view::npos;
 }
 
-std::string csvLine(const PrinterRecord& row, CsvLayout layout) {
+std::string csvLine(const PrinterRecord& row, CsvLayout layout, bool withVersion) {
     std::string line;
     line.reserve(row.comment.view().size() + row.model.view().size() + row.sysDescr.view().size() +
                  row.supplies.view().size() + 64);
@@ -138,6 +138,10 @@ std::string csvLine(const PrinterRecord& row, CsvLayout layout) {
         line += ',';
         appendCsvQuoted(line, row.supplies.view());
     }
+    if (withVersion) {
+        line += ',';
+        line += snmpVersionText(row.snmpVersion);
+    }
     return line;
 }
 
@@ -147,13 +151,21 @@ bool writeCsvFile(PrinterTable& table, const std::string& path, UserInteraction&
     if (layout == CsvLayout::WithSupplies) {
         header += kCsvSuppliesHeader;
     }
+    bool withVersion = false;
+    for (int i = 0, end = table.terminatorSlot(); i < end; ++i) {
+        withVersion =
+            withVersion || (table.slot(i).id != kEmptySlotId && table.slot(i).snmpVersion != SnmpVersion::Default);
+    }
+    if (withVersion) {
+        header += kCsvVersionHeader;
+    }
     bool written = file.open() && file.write(header + "\r\n");
     for (int i = 0, end = table.terminatorSlot(); written && i < end; ++i) {
         const PrinterRecord& row = table.slot(i);
         if (row.id == kEmptySlotId) {
             continue;
         }
-        written = file.write(csvLine(row, layout) + "\r\n");
+        written = file.write(csvLine(row, layout, withVersion) + "\r\n");
     }
     if (!written || !file.commit()) {
         showErrorCode(ui, "ファイル書込みできません\nError Code = ", file.error());

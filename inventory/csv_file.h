@@ -20,6 +20,12 @@ inline constexpr std::string_view kCsvHeader =
 // Windows version's included, ignores them.
 inline constexpr std::string_view kCsvSuppliesHeader = ",Serial Number,Lowest Supply %,Supplies";
 
+// The column of the printers' own SNMP versions ("1", "2c", "3", empty for the settings'
+// default), last of all. It is written only when a printer names a version, so a list whose
+// printers all use the default stays as the Windows version writes it; that version reads its
+// nine columns and ignores the rest.
+inline constexpr std::string_view kCsvVersionHeader = ",SNMP Version";
+
 enum class CsvLayout {
     Classic,      // the nine columns
     WithSupplies, // and serial number, lowest supply percent and supplies
@@ -38,7 +44,7 @@ void appendCsvQuoted(std::string& line, std::string_view text);
 // cannot read back; the community and the count go bare unless they hold a comma or a line
 // break or begin with a quote. A row whose address the loader would refuse (none, as a blank
 // line loads) is written as its comment alone, the form the loader reads back as such a row.
-std::string csvLine(const PrinterRecord& row, CsvLayout layout = CsvLayout::Classic);
+std::string csvLine(const PrinterRecord& row, CsvLayout layout = CsvLayout::Classic, bool withVersion = false);
 
 // Where the list file would not bring `text` back as it is: the byte offset of the first quote
 // that is followed by another quote or by a comma (the loader reads every run of quotes as one,
@@ -48,8 +54,8 @@ std::size_t csvUnsavableQuote(std::string_view text);
 
 // Writes the whole table to the file at `path` (in the file system's own bytes): a new file
 // beside the old one, flushed and renamed over it, so a failure at any point leaves the old file
-// whole; only a regular file is replaced. A failure is shown with its errno and leaves modified
-// set; success clears it.
+// whole; only a regular file is replaced. The version column follows when a row needs it. A failure is shown with its
+// errno and leaves modified set; success clears it.
 bool writeCsvFile(PrinterTable& table, const std::string& path, UserInteraction& ui,
                   CsvLayout layout = CsvLayout::Classic);
 

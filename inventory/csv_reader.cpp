@@ -4,6 +4,7 @@
 
 #include <algorithm>
 #include <cstring>
+#include <optional>
 
 namespace sorpex {
 namespace {
@@ -11,8 +12,12 @@ namespace {
 // Only this much of the header is compared, so a header with other column names still counts.
 constexpr std::string_view kHeaderStart = kCsvHeader.substr(0, 16);
 constexpr std::size_t kChunk = 64 * 1024;
-// Fields from the fourth on are written for the reader of the file and ignored when loading.
+// Fields from the fourth on are written for the reader of the file and ignored when loading, but
+// for the version column the header names.
 constexpr int kStoredFields = 3;
+constexpr std::string_view kVersionColumn = kCsvVersionHeader.substr(1);
+// Fields are counted this far; a version column further right than this is not looked for.
+constexpr int kCountedFields = 4096;
 
 } // namespace
 
@@ -106,15 +111,30 @@ bool CsvReader::atLineStartOfHeader() {
 }
 
 // A line ends at LF or CR LF; a lone CR is part of the line.
-void CsvReader::skipLine() {
+void CsvReader::readHeader() {
+    m_versionField = -1;
+    int index = 0;
+    std::string name;
+    auto endOfName = [&] {
+        if (name == kVersionColumn && m_versionField < 0 && index < kCountedFields) {
+            m_versionField = index;
+        }
+        name.clear();
+        ++index;
+    };
     while (true) {
         int c = m_bytes.get();
-        if (c < 0 || c == '\n') {
+        if (c < 0 || c == '\n' || (c == '\r' && m_bytes.peek(0) == '\n')) {
+            if (c == '\r') {
+                m_bytes.get();
+            }
+            endOfName();
             return;
         }
-        if (c == '\r' && m_bytes.peek(0) == '\n') {
-            m_bytes.get();
-            return;
+        if (c == ',') {
+            endOfName();
+        } else if (name.size() <= kVersionColumn.size()) {
+            name += static_cast<char>(c);
         }
     }
 }
@@ -137,12 +157,20 @@ CsvReader::Segment CsvReader::readSegment() {
 }
 
 bool CsvReader::storeField(bool unquote) {
+    std::string text;
+    PrinterRecord& row = m_table.slot(m_row);
+    if (m_fieldIndex == m_versionField) {
+        std::optional<SnmpVersion> version;
+        if (m_field.text(unquote, text)) {
+            version = parseSnmpVersion(text);
+        }
+        row.snmpVersion = version.value_or(SnmpVersion::Default);
+        return version.has_value();
+    }
     if (m_fieldIndex >= kStoredFields) {
         return true;
     }
-    std::string text;
     const bool fits = m_field.text(unquote, text);
-    PrinterRecord& row = m_table.slot(m_row);
     switch (m_fieldIndex) {
     case 0:
         if (!fits || !RecordText::fits(text)) {
@@ -170,7 +198,7 @@ CsvLoad CsvReader::load() {
     bool open = false; // a quoted field runs on into the next line
     while (m_bytes.peek(0) >= 0) {
         if (atLineStartOfHeader()) {
-            skipLine();
+            readHeader();
             // The line after the header is taken as data even if it is a header too.
             if (m_bytes.peek(0) < 0) {
                 break;
@@ -209,7 +237,7 @@ CsvLoad CsvReader::load() {
                 return CsvLoad::Rejected;
             }
             m_field.clear();
-            m_fieldIndex = std::min(m_fieldIndex + 1, kStoredFields);
+            m_fieldIndex = std::min(m_fieldIndex + 1, kCountedFields);
             if (lastSegment) {
                 open = false;
                 rowComplete = true;

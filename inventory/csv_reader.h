@@ -69,7 +69,8 @@ public:
 private:
     enum class Segment { Comma, LineEnd };
     bool atLineStartOfHeader();
-    void skipLine();
+    // Skips the header line, taking the position of the version column from it.
+    void readHeader();
     Segment readSegment();
     // Stores the finished field `m_field` as field number m_fieldIndex of row m_row.
     bool storeField(bool unquote);
@@ -79,6 +80,7 @@ private:
     CsvField m_field;
     int m_row = 0;
     int m_fieldIndex = 0;
+    int m_versionField = -1; // none until a header names it
 };
 
 } // namespace sorpex

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "base/snmp_version.h"
 #include "inventory/fixed_text.h"
 
 #include <cstdint>
@@ -47,8 +48,9 @@ struct PrinterRecord {
     FixedText<kAlertDescriptionWidth> alertDescription;
     // Acquired only with the Supplies setting on.
     FixedText<kSerialNumberWidth> serialNumber;
-    std::int32_t lowestSupply = kNoSupplyPercent; // lowest percent of the supplies that run out
-    RecordText supplies;                          // "<description>:<percent>%; ..." in walk order
+    std::int32_t lowestSupply = kNoSupplyPercent;   // lowest percent of the supplies that run out
+    RecordText supplies;                            // "<description>:<percent>%; ..." in walk order
+    SnmpVersion snmpVersion = SnmpVersion::Default; // Default: the settings' Version
 
     bool isLive() const { return id != kEmptySlotId && id != kTerminatorId; }
 };

@@ -17,6 +17,7 @@ namespace {
 constexpr std::string_view kAppParam = "AppParam";
 constexpr std::string_view kAutoStartParam = "AutoStartParam";
 constexpr std::string_view kReportParam = "ReportParam";
+constexpr std::string_view kSnmpParam = "SnmpParam";
 
 constexpr std::array<const char*, 7> kDayNames = {"Mon", "Tue", "Wed", "Thu", "Fri", "Sat", "Sun"};
 
@@ -112,8 +113,12 @@ template <typename Change> bool updateSettingsFile(const AppSettings& settings, 
     if (error == 0) {
         IniFile ini = IniFile::parse(text ? *text : std::string());
         change(ini);
-        std::optional<std::string> password = ini.value(kReportParam, "Password");
-        bool ownerOnly = password && !password->empty();
+        bool ownerOnly = false;
+        for (auto [section, key] : {std::pair{kReportParam, "Password"}, std::pair{kSnmpParam, "V3AuthPassword"},
+                                    std::pair{kSnmpParam, "V3PrivPassword"}}) {
+            std::optional<std::string> password = ini.value(section, key);
+            ownerOnly = ownerOnly || (password && !password->empty());
+        }
         error = replaceFile(settings.settingsFilePath, ini.serialize(), ownerOnly);
     }
     if (error == 0) {
@@ -133,7 +138,80 @@ void setUnlessDefault(IniFile& ini, std::string_view section, std::string_view k
     }
 }
 
+template <std::size_t N>
+std::optional<std::size_t> protocolIndex(const std::array<std::string_view, N>& names, std::string_view text) {
+    for (std::size_t i = 0; i < N; ++i) {
+        if (equalsIgnoringCase(text, names[i])) {
+            return i;
+        }
+    }
+    return std::nullopt;
+}
+
+// Worded as the mail keys' message, with the values that are taken.
+std::string unknownValueMessage(std::string_view key, std::string_view value, const char* utf8Values) {
+    return cp932::fromUtf8("SORPEX.iniの設定値が正しくありません。\n[SnmpParam] ") + std::string(key) + "=" +
+           std::string(value) + cp932::fromUtf8(utf8Values);
+}
+
+// The SnmpParam keys into the record; the first value that cannot be taken as it stands is
+// the message, and the record then keeps nothing weaker than what was asked for.
+std::string applySnmpSettings(AppSettings& settings) {
+    const StoredSettings& s = settings.stored;
+    std::optional<SnmpVersion> version = parseSnmpVersion(s.snmpVersion);
+    settings.snmpVersion = version && *version != SnmpVersion::Default ? *version : SnmpVersion::V1;
+    SnmpV3Credentials& v3 = settings.snmpV3;
+    v3 = SnmpV3Credentials{};
+    v3.user = s.v3User;
+    v3.authPassword = s.v3AuthPassword;
+    v3.privPassword = s.v3PrivPassword;
+    v3.context = s.v3Context;
+    std::optional<std::size_t> auth = protocolIndex(kSnmpAuthProtocolNames, s.v3AuthProtocol);
+    std::optional<std::size_t> priv = protocolIndex(kSnmpPrivProtocolNames, s.v3PrivProtocol);
+    if (auth) {
+        v3.authProtocol = static_cast<SnmpAuthProtocol>(*auth);
+    }
+    if (priv) {
+        v3.privProtocol = static_cast<SnmpPrivProtocol>(*priv);
+    }
+    if (!version) {
+        return unknownValueMessage("Version", s.snmpVersion, "\n(1, 2c, 3)");
+    }
+    if (!auth) {
+        return unknownValueMessage("V3AuthProtocol", s.v3AuthProtocol,
+                                   "\n(なし, MD5, SHA, SHA-224, SHA-256, SHA-384, SHA-512)");
+    }
+    if (!priv) {
+        return unknownValueMessage("V3PrivProtocol", s.v3PrivProtocol, "\n(なし, DES, AES, AES-192, AES-256)");
+    }
+    return snmpV3Refusal(v3);
+}
+
 } // namespace
+
+std::string snmpV3Refusal(const SnmpV3Credentials& v3) {
+    auto refusal = [](const char* key, const char* why) {
+        return cp932::fromUtf8("SNMPv3の設定 ") + key + cp932::fromUtf8(why);
+    };
+    const bool auth = v3.authProtocol != SnmpAuthProtocol::None;
+    const bool priv = v3.privProtocol != SnmpPrivProtocol::None;
+    if (auth != !v3.authPassword.empty()) {
+        return refusal("V3AuthProtocol/V3AuthPassword", ": 認証プロトコルと認証パスワードは両方設定してください。");
+    }
+    if (priv != !v3.privPassword.empty()) {
+        return refusal("V3PrivProtocol/V3PrivPassword", ": 暗号化プロトコルと暗号化パスワードは両方設定してください。");
+    }
+    if (priv && !auth) {
+        return refusal("V3PrivProtocol", ": 暗号化には認証の設定が必要です。");
+    }
+    if (auth && v3.authPassword.size() < kSnmpPasswordMin) {
+        return refusal("V3AuthPassword", ": パスワードは8文字以上で入力してください。");
+    }
+    if (priv && v3.privPassword.size() < kSnmpPasswordMin) {
+        return refusal("V3PrivPassword", ": パスワードは8文字以上で入力してください。");
+    }
+    return {};
+}
 
 std::string defaultSettingsFilePath() {
     std::string directory;
@@ -223,6 +301,13 @@ int readSettingsFile(AppSettings& settings, const std::string& path) {
     s.security = readText(ini, kReportParam, "Security", "", 63);
     s.usage = readInt(ini, kReportParam, "Usage", 0);
     settings.window = readWindowSettings(ini);
+    s.snmpVersion = readText(ini, kSnmpParam, "Version", "", 15);
+    s.v3User = readText(ini, kSnmpParam, "V3User", "", kSnmpV3TextLimit);
+    s.v3AuthProtocol = readText(ini, kSnmpParam, "V3AuthProtocol", "", 15);
+    s.v3AuthPassword = readText(ini, kSnmpParam, "V3AuthPassword", "", kSnmpV3TextLimit);
+    s.v3PrivProtocol = readText(ini, kSnmpParam, "V3PrivProtocol", "", 15);
+    s.v3PrivPassword = readText(ini, kSnmpParam, "V3PrivPassword", "", kSnmpV3TextLimit);
+    s.v3Context = readText(ini, kSnmpParam, "V3Context", "", kSnmpV3TextLimit);
     return error;
 }
 
@@ -303,6 +388,7 @@ void applySettings(AppSettings& settings) {
             cp932::fromUtf8("\n(0:なし 1:STARTTLS 2:SSL/TLS)");
     }
     settings.mailUsage = s.usage == 1;
+    settings.snmpSettingsError = applySnmpSettings(settings);
     deriveScheduleTrigger(settings);
 }
 
@@ -354,6 +440,22 @@ bool writeEnvironmentSettings(const AppSettings& settings, UserInteraction& ui) 
         setUnlessDefault(ini, kAppParam, "Supplies", settings.supplies ? "1" : "0", !settings.supplies);
         setUnlessDefault(ini, kAppParam, "SupplyWarn", std::to_string(settings.supplyWarn),
                          settings.supplyWarn == kSupplyWarnDefault);
+        // Values that could not be used stay in the file as they are until they are mended.
+        if (!settings.snmpSettingsError.empty()) {
+            return;
+        }
+        const SnmpV3Credentials& v3 = settings.snmpV3;
+        const std::string_view auth = kSnmpAuthProtocolNames[static_cast<std::size_t>(v3.authProtocol)];
+        const std::string_view priv = kSnmpPrivProtocolNames[static_cast<std::size_t>(v3.privProtocol)];
+        setUnlessDefault(ini, kSnmpParam, "Version", std::string(snmpVersionText(settings.snmpVersion)),
+                         settings.snmpVersion == SnmpVersion::V1);
+        for (auto [key, value] :
+             {std::pair{"V3User", std::string_view(v3.user)}, std::pair{"V3AuthProtocol", auth},
+              std::pair{"V3AuthPassword", std::string_view(v3.authPassword)}, std::pair{"V3PrivProtocol", priv},
+              std::pair{"V3PrivPassword", std::string_view(v3.privPassword)},
+              std::pair{"V3Context", std::string_view(v3.context)}}) {
+            setUnlessDefault(ini, kSnmpParam, key, std::string(value), value.empty());
+        }
     });
 }
 

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "base/snmp_version.h"
 #include "settings/window_settings.h"
 
 #include <array>
@@ -53,6 +54,27 @@ inline constexpr int kSupplyWarnMin = 0;
 inline constexpr int kSupplyWarnMax = 100;
 inline constexpr int kSupplyWarnDefault = 10;
 
+// SNMPv3 (USM) protocols, in the order the dialog lists them; None leaves the level below.
+enum class SnmpAuthProtocol { None, Md5, Sha, Sha224, Sha256, Sha384, Sha512 };
+enum class SnmpPrivProtocol { None, Des, Aes, Aes192, Aes256 };
+inline constexpr std::array<std::string_view, 7> kSnmpAuthProtocolNames = {"",        "MD5",     "SHA",    "SHA-224",
+                                                                           "SHA-256", "SHA-384", "SHA-512"};
+inline constexpr std::array<std::string_view, 5> kSnmpPrivProtocolNames = {"", "DES", "AES", "AES-192", "AES-256"};
+
+// USM derives its keys from passwords of at least this many characters.
+inline constexpr std::size_t kSnmpPasswordMin = 8;
+inline constexpr std::size_t kSnmpV3TextLimit = 255;
+
+// The one set of SNMPv3 credentials every v3 printer is asked with. Texts are CP932.
+struct SnmpV3Credentials {
+    std::string user;
+    SnmpAuthProtocol authProtocol = SnmpAuthProtocol::None;
+    std::string authPassword;
+    SnmpPrivProtocol privProtocol = SnmpPrivProtocol::None;
+    std::string privPassword;
+    std::string context;
+};
+
 struct StoredSettings {
     std::string filter;
     std::string filterEnable = "ON";
@@ -80,6 +102,13 @@ struct StoredSettings {
     std::string password;
     std::string security; // as written: a wrong value must not read as none
     int usage = 0;
+    std::string snmpVersion;
+    std::string v3User;
+    std::string v3AuthProtocol;
+    std::string v3AuthPassword;
+    std::string v3PrivProtocol;
+    std::string v3PrivPassword;
+    std::string v3Context;
 };
 
 // Weekday flags and bits, Monday first.
@@ -116,10 +145,15 @@ struct AppSettings {
     // the key and its value); no mail is sent while it is set. Empty when all is well.
     std::string mailSettingsError;
     bool mailUsage = false;              // the usage since the previous scheduled report goes with the mail
-    int snmpPort = 161;                  // UDP port of the printers' agents
-    int parallel = kParallelDefault;     // printers asked at once (kParallelMin ... kParallelMax)
-    bool supplies = false;               // also the serial number and the supplies table, in three more columns
-    int supplyWarn = kSupplyWarnDefault; // a lowest supply percent at or below it is shown as a warning
+    int snmpPort = 161;                        // UDP port of the printers' agents
+    int parallel = kParallelDefault;           // printers asked at once (kParallelMin ... kParallelMax)
+    bool supplies = false;                     // also the serial number and the supplies table, in three more columns
+    int supplyWarn = kSupplyWarnDefault;       // a lowest supply percent at or below it is shown as a warning
+    SnmpVersion snmpVersion = SnmpVersion::V1; // for the printers that name none; never Default
+    SnmpV3Credentials snmpV3;
+    // Set when a SnmpParam value is one this version does not know or would lower security: the
+    // message names the key and its value (CP932), and nobody is asked until it is mended.
+    std::string snmpSettingsError;
     ScheduleTrigger trigger;
     std::optional<WindowSettings> window; // as the window last closed; nothing before that
 
@@ -165,6 +199,11 @@ bool writeReportSettings(const AppSettings& settings, std::string_view portText,
 bool writeScheduleSettings(const AppSettings& settings, UserInteraction& ui);
 // Only the closing window writes its [Window] section.
 bool writeWindowSettings(const AppSettings& settings, const WindowSettings& window, UserInteraction& ui);
+
+// The refusal of a v3 credential set that cannot be used as it stands, or "" (CP932): a password
+// under kSnmpPasswordMin, a password without its protocol or the reverse, privacy without
+// authentication. The dialog and applySettings share it.
+std::string snmpV3Refusal(const SnmpV3Credentials& credentials);
 
 // ToAdd keeps a multi-line recipient list on one line: each line break is stored as the two
 // characters \n and a backslash as \\. A one-line value reads back as it was written.

@@ -13,6 +13,7 @@
 #include <QLineEdit>
 #include <QPushButton>
 
+#include <algorithm>
 #include <charconv>
 
 namespace sorpex {
@@ -36,7 +37,7 @@ SORPEXConfig::SORPEXConfig(AppSettings& settings, UserInteraction& ui, QWidget* 
     : QDialog(parent), m_settings(settings), m_ui(ui) {
     setObjectName("configDialog");
     setWindowTitle(QString::fromUtf8("環境設定"));
-    setFixedSize(dialogSize(this, 186, 224));
+    setFixedSize(dialogSize(this, 365, 224));
 
     // The labels start further left and the lists further right than in the old dialog: at 8
     // units per Japanese character "タイムアウト時間：" takes 72 units.
@@ -80,6 +81,41 @@ SORPEXConfig::SORPEXConfig(AppSettings& settings, UserInteraction& ui, QWidget* 
     auto* saveBrowse = new QPushButton(QString::fromUtf8("参照..."), this);
     place(saveBrowse, "saveBrowseButton", 1044, 132, 179, 40, 12);
 
+    auto* snmp = new QGroupBox(QString::fromUtf8("SNMP設定"), this);
+    place(snmp, "snmpGroup", 0, 186, 7, 172, 193);
+    addLabel(this, "既定のバージョン：", 194, 22, 72, 8);
+    m_version = new QComboBox(this);
+    placeCombo(m_version, "versionCombo", 0, 270, 20, 80, {"v1", "v2c", "v3"});
+    addLabel(this, "SNMPv3", 194, 40, 72, 8);
+    addLabel(this, "ユーザー名：", 194, 54, 72, 8);
+    m_v3User = new Cp932LineEdit({.limit = kSnmpV3TextLimit}, this);
+    place(m_v3User, "v3UserEdit", 0, 270, 52, 80, 12);
+    addLabel(this, "認証方式：", 194, 70, 72, 8);
+    m_v3Auth = new QComboBox(this);
+    QStringList authNames{QString::fromUtf8("なし")};
+    for (std::size_t i = 1; i < kSnmpAuthProtocolNames.size(); ++i) {
+        authNames << QString::fromLatin1(kSnmpAuthProtocolNames[i].data(), kSnmpAuthProtocolNames[i].size());
+    }
+    placeCombo(m_v3Auth, "v3AuthCombo", 0, 270, 68, 80, authNames);
+    addLabel(this, "認証パスワード：", 194, 86, 72, 8);
+    m_v3AuthPassword = new Cp932LineEdit({.limit = kSnmpV3TextLimit}, this);
+    place(m_v3AuthPassword, "v3AuthPasswordEdit", 0, 270, 84, 80, 12);
+    addLabel(this, "暗号化方式：", 194, 102, 72, 8);
+    m_v3Priv = new QComboBox(this);
+    QStringList privNames{QString::fromUtf8("なし")};
+    for (std::size_t i = 1; i < kSnmpPrivProtocolNames.size(); ++i) {
+        privNames << QString::fromLatin1(kSnmpPrivProtocolNames[i].data(), kSnmpPrivProtocolNames[i].size());
+    }
+    placeCombo(m_v3Priv, "v3PrivCombo", 0, 270, 100, 80, privNames);
+    addLabel(this, "暗号化パスワード：", 194, 118, 72, 8);
+    m_v3PrivPassword = new Cp932LineEdit({.limit = kSnmpV3TextLimit}, this);
+    place(m_v3PrivPassword, "v3PrivPasswordEdit", 0, 270, 116, 80, 12);
+    addLabel(this, "コンテキスト名：", 194, 134, 72, 8);
+    m_v3Context = new Cp932LineEdit({.limit = kSnmpV3TextLimit}, this);
+    place(m_v3Context, "v3ContextEdit", 0, 270, 132, 80, 12);
+    m_v3AuthPassword->setEchoMode(QLineEdit::Password);
+    m_v3PrivPassword->setEchoMode(QLineEdit::Password);
+
     auto* ok = new QPushButton("OK", this);
     place(ok, "okButton", 1, 37, 203, 50, 14);
     ok->setDefault(true);
@@ -99,6 +135,23 @@ SORPEXConfig::SORPEXConfig(AppSettings& settings, UserInteraction& ui, QWidget* 
     m_supplyWarn->setEnabled(settings.supplies);
     m_csvPath->setCp932Text(settings.defaultCsvPath);
     m_savePath->setCp932Text(settings.defaultSavePath);
+    const SnmpV3Credentials& v3 = settings.snmpV3;
+    m_version->setCurrentIndex(settings.snmpVersion == SnmpVersion::V3    ? 2
+                               : settings.snmpVersion == SnmpVersion::V2c ? 1
+                                                                          : 0);
+    m_v3User->setCp932Text(v3.user);
+    m_v3Auth->setCurrentIndex(static_cast<int>(v3.authProtocol));
+    m_v3AuthPassword->setCp932Text(v3.authPassword);
+    m_v3Priv->setCurrentIndex(static_cast<int>(v3.privProtocol));
+    m_v3PrivPassword->setCp932Text(v3.privPassword);
+    m_v3Context->setCp932Text(v3.context);
+    auto touched = [this] { m_snmpTouched = true; };
+    for (QComboBox* combo : {m_version, m_v3Auth, m_v3Priv}) {
+        connect(combo, &QComboBox::currentIndexChanged, this, touched);
+    }
+    for (Cp932LineEdit* edit : {m_v3User, m_v3AuthPassword, m_v3PrivPassword, m_v3Context}) {
+        connect(edit, &QLineEdit::textEdited, this, touched);
+    }
 }
 
 bool SORPEXConfig::takePath(Cp932LineEdit* edit, const std::string& path) {
@@ -152,6 +205,33 @@ int SORPEXConfig::choiceInRange(QComboBox* list, int lowest, int highest, const 
     return value;
 }
 
+bool SORPEXConfig::takeSnmpValues() {
+    if (!m_settings.snmpSettingsError.empty() && !m_snmpTouched) {
+        return true;
+    }
+    SnmpV3Credentials v3;
+    v3.user = m_v3User->cp932Text();
+    v3.authProtocol = static_cast<SnmpAuthProtocol>(std::max(m_v3Auth->currentIndex(), 0));
+    v3.authPassword = m_v3AuthPassword->cp932Text();
+    v3.privProtocol = static_cast<SnmpPrivProtocol>(std::max(m_v3Priv->currentIndex(), 0));
+    v3.privPassword = m_v3PrivPassword->cp932Text();
+    v3.context = m_v3Context->cp932Text();
+    std::string refusal = snmpV3Refusal(v3);
+    if (refusal.empty() && m_version->currentIndex() == 2 && v3.user.empty()) {
+        refusal = cp932::fromUtf8("SNMPv3のユーザー名を入力してください。");
+    }
+    if (!refusal.empty()) {
+        m_ui.showMessage(refusal, MessageIcon::Stop, MessageButtons::Ok);
+        return false;
+    }
+    m_settings.snmpVersion = m_version->currentIndex() == 2   ? SnmpVersion::V3
+                             : m_version->currentIndex() == 1 ? SnmpVersion::V2c
+                                                              : SnmpVersion::V1;
+    m_settings.snmpV3 = v3;
+    m_settings.snmpSettingsError.clear();
+    return true;
+}
+
 void SORPEXConfig::accept() {
     // Refused before anything is stored, so the dialog stays as the user left it. A time-out of
     // 0 would make every printer look silent.
@@ -171,7 +251,7 @@ void SORPEXConfig::accept() {
         supplyWarn = numberInRange(m_supplyWarn, kSupplyWarnMin, kSupplyWarnMax,
                                    "残量の警告値は 0 から 100 の範囲で入力してください。");
     }
-    if (parallel < 0 || supplyWarn < 0) {
+    if (parallel < 0 || supplyWarn < 0 || !takeSnmpValues()) {
         return;
     }
     m_settings.parallel = parallel;

@@ -13,7 +13,7 @@ class Cp932LineEdit;
 class UserInteraction;
 
 // 環境設定: SNMP time-out and retries, printers asked at once, automatic saving, the supplies and
-// their warning threshold, and the two paths. The dialog works on
+// their warning threshold, the two paths, and the default SNMP version with the v3 credentials. The dialog works on
 // its own controls; only OK stores them into the settings and writes the AppParam keys.
 class SORPEXConfig : public QDialog {
     Q_OBJECT
@@ -31,6 +31,8 @@ private:
     int numberInRange(Cp932LineEdit* edit, int lowest, int highest, const char* utf8Refusal);
     // The same for the number chosen in a list; no choice is refused too.
     int choiceInRange(QComboBox* list, int lowest, int highest, const char* utf8Refusal);
+    // The SNMP group's values; false after showing why they cannot be used.
+    bool takeSnmpValues();
 
     AppSettings& m_settings;
     UserInteraction& m_ui;
@@ -42,6 +44,16 @@ private:
     Cp932LineEdit* m_supplyWarn;
     Cp932LineEdit* m_csvPath;
     Cp932LineEdit* m_savePath;
+    QComboBox* m_version;
+    Cp932LineEdit* m_v3User;
+    QComboBox* m_v3Auth;
+    Cp932LineEdit* m_v3AuthPassword;
+    QComboBox* m_v3Priv;
+    Cp932LineEdit* m_v3PrivPassword;
+    Cp932LineEdit* m_v3Context;
+    // With a SnmpParam value the file holds but this version cannot use, the group is written
+    // only once the user has changed something in it.
+    bool m_snmpTouched = false;
 };
 
 // 環境設定 (32807): time-out, retries, printers at once, automatic save and the two paths.

@@ -213,4 +213,11 @@ void acquireAll(PrinterTable& table, bool autoSave, RunState& run, UserInteracti
     acquisitionRun(table, autoSave, run, ui, host, query, timing);
 }
 
+BatchTiming timingForVersion(BatchTiming timing, SnmpVersion version) {
+    if (version != SnmpVersion::V1) {
+        timing.startPause = std::chrono::milliseconds(0);
+    }
+    return timing;
+}
+
 } // namespace sorpex

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "base/snmp_version.h"
+
 #include <chrono>
 #include <functional>
 #include <string>
@@ -53,6 +55,10 @@ struct BatchTiming {
     // How the run starts its threads; tests make it fail.
     ThreadStarter start = startThread;
 };
+
+// The run's timing for a fleet whose default is `version`: the start pause spreads v1's requests
+// (ten or more a printer); v2c and v3 send one or two, and go without it.
+BatchTiming timingForVersion(BatchTiming timing, SnmpVersion version);
 
 // Checks and normalises the address of every row; a refused one gets "Invalid IP Address" as
 // its model. Gives one mark per slot up to and including the terminator's.

@@ -5,6 +5,7 @@
 #include "settings/app_settings.h"
 #include "snmp/run_state.h"
 #include "snmp/snmp_get.h"
+#include "snmp/snmp_session.h"
 #include "snmp/supplies.h"
 
 #include <climits>
@@ -122,11 +123,27 @@ void clearAcquired(PrinterRecord& row) {
 bool askPrinter(PrinterRecord& row, const AppSettings& settings, const RunState& run, const SnmpTransport& transport,
                 bool& local) {
     std::string answer;
+    int result = kSnmpAnswered;
     auto ask = [&](std::string_view oid) {
-        const int result = transport.get(row.ipAddress.view(), row.community.view(), oid, answer);
+        result = transport.get(row.ipAddress.view(), row.community.view(), oid, answer);
         local = result == kSnmpLocalFailure;
         return result == kSnmpAnswered;
     };
+    if (transport.prefetch) {
+        // Every object in one request; the steps below then read them as over v1.
+        std::vector<std::string> oids;
+        for (std::string_view oid :
+             {printer_oid::kDeviceDescr, printer_oid::kMarkerLifeCount, printer_oid::kMarkerLifeCountShort,
+              printer_oid::kSysContact, printer_oid::kSysName, printer_oid::kSysLocation, printer_oid::kSysDescr,
+              printer_oid::kDeviceStatus, printer_oid::kPrinterStatus, printer_oid::kDetectedErrorState,
+              printer_oid::kAlertDescription}) {
+            oids.emplace_back(oid);
+        }
+        if (settings.supplies) {
+            oids.emplace_back(printer_oid::kSerialNumber);
+        }
+        transport.prefetch(oids, answer);
+    }
 
     if (!ask(printer_oid::kDeviceDescr)) {
         if (local) {
@@ -134,7 +151,8 @@ bool askPrinter(PrinterRecord& row, const AppSettings& settings, const RunState&
             row.fromRange = 0;
             return false;
         }
-        row.model.set("No Response");
+        // A v3 agent's refusal has a text of its own; everything else is no answer.
+        row.model.set(result == kSnmpSecurityFailure ? std::string_view(answer) : "No Response");
         // A range scan drops the addresses where nothing answers.
         if (row.fromRange != 0 && run.rangeMode) {
             row.id = kEmptySlotId;
@@ -228,7 +246,10 @@ void queryPrinter(PrinterTable& table, int slot, const AppSettings& settings, Ru
 }
 
 void queryPrinter(PrinterTable& table, int slot, const AppSettings& settings, RunState& run) {
-    queryPrinter(table, slot, settings, run, snmpTransport(settings));
+    const PrinterRecord& row = table.slot(slot);
+    queryPrinter(table, slot, settings, run,
+                 printerTransport(settings, effectiveVersion(settings, row.snmpVersion), row.ipAddress.view(),
+                                  row.community.view()));
 }
 
 } // namespace sorpex

@@ -132,6 +132,13 @@ void askSupplies(PrinterRecord& row, const SnmpTransport& transport) {
         row.serialNumber.set(answer);
     }
 
+    if (transport.prefetchWalk) {
+        // Over v2c and v3 the walk comes with GETBULK and the rows' cells in one GET; the loop
+        // below reads them from the transport as it would ask them over v1.
+        transport.prefetchWalk(printer_oid::kSupplyDescription, kMaxSupplyRows,
+                               {printer_oid::kSupplyClass, printer_oid::kSupplyType, printer_oid::kSupplyMaxCapacity,
+                                printer_oid::kSupplyLevel});
+    }
     std::vector<SupplyRow> rows;
     std::string name = std::string(printer_oid::kSupplyDescription);
     while (rows.size() < kMaxSupplyRows) {

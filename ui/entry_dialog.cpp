@@ -10,6 +10,7 @@
 #include "ui/entry_check.h"
 #include "base/qt/ip_address_edit.h"
 
+#include <QComboBox>
 #include <QLineEdit>
 #include <QPushButton>
 
@@ -54,14 +55,14 @@ std::string unsavableRefusal(const char* field, std::string_view text) {
 CEntryPrt::CEntryPrt(QWidget* parent) : QDialog(parent) {
     setObjectName("entryDialog");
     setWindowTitle(QString::fromUtf8("プリンタ情報"));
-    setFixedSize(dialogSize(this, 169, 129));
+    setFixedSize(dialogSize(this, 169, 145));
 
     // Created in tab order: OK is the first tab stop and has the focus when the dialog opens.
     m_ok = new QPushButton("OK", this);
-    place(m_ok, "okButton", 1, 34, 108, 50, 14);
+    place(m_ok, "okButton", 1, 34, 124, 50, 14);
     m_ok->setDefault(true);
     m_cancel = new QPushButton(QString::fromUtf8("キャンセル"), this);
-    place(m_cancel, "cancelButton", 2, 90, 108, 50, 14);
+    place(m_cancel, "cancelButton", 2, 90, 124, 50, 14);
 
     m_address = new IpAddressEdit(this);
     place(m_address, "addressEdit", 1000, 67, 27, 94, 15);
@@ -75,6 +76,10 @@ CEntryPrt::CEntryPrt(QWidget* parent) : QDialog(parent) {
     m_comment = new Cp932TextEdit({.limit = kCommentLimit, .refuseUnencodable = false}, this);
     place(m_comment, "commentEdit", 1002, 67, 60, 94, 42);
     addFieldLabel(this, "コメント", 65);
+
+    m_version = new QComboBox(this);
+    placeCombo(m_version, "versionCombo", 1003, 67, 106, 60, {QString::fromUtf8("既定値"), "v1", "v2c", "v3"});
+    addFieldLabel(this, "SNMP", 108);
 
     m_id = new QLineEdit(this);
     m_id->setReadOnly(true);
@@ -95,6 +100,7 @@ void CEntryPrt::setValues(const EntryValues& values) {
     m_address->setAddress(values.address);
     m_community->setCp932Text(values.community);
     m_comment->setCp932Text(values.comment);
+    m_version->setCurrentIndex(static_cast<int>(values.version));
 }
 
 std::uint32_t CEntryPrt::address() const {
@@ -105,6 +111,11 @@ QString CEntryPrt::communityText() const {
 }
 QString CEntryPrt::commentText() const {
     return m_comment->crLfText();
+}
+SnmpVersion CEntryPrt::version() const {
+    // The list holds the versions in the order of their values, the settings' default first.
+    const int index = m_version->currentIndex();
+    return index > 0 ? static_cast<SnmpVersion>(index) : SnmpVersion::Default;
 }
 
 void CEntryPrt::showEvent(QShowEvent* event) {
@@ -124,7 +135,8 @@ std::optional<EntryValues> runEntryDialog(QWidget* parent, UserInteraction& ui, 
         if (refusal.empty()) {
             refusal = unencodableRefusal("コメント", dialog.commentText());
         }
-        EntryValues entered{dialog.address(), toCp932(dialog.communityText()), toCp932(dialog.commentText())};
+        EntryValues entered{dialog.address(), toCp932(dialog.communityText()), toCp932(dialog.commentText()),
+                            dialog.version()};
         if (refusal.empty()) {
             refusal = unsavableRefusal("コミュニティ名", entered.community);
         }

@@ -1,11 +1,14 @@
 #pragma once
 
+#include "base/snmp_version.h"
+
 #include <QDialog>
 
 #include <cstdint>
 #include <optional>
 #include <string>
 
+class QComboBox;
 class QLineEdit;
 class QPushButton;
 
@@ -22,9 +25,11 @@ struct EntryValues {
     std::uint32_t address = 0; // first octet in the most significant byte
     std::string community;
     std::string comment;
+    SnmpVersion version = SnmpVersion::Default;
 };
 
-// プリンタ情報: one printer's address, community and comment, with its ID shown read-only.
+// プリンタ情報: one printer's address, community, comment and SNMP version, with its ID shown
+// read-only.
 // The dialog never touches the table; runEntryDialog validates and the caller writes.
 class CEntryPrt : public QDialog {
     Q_OBJECT
@@ -38,6 +43,7 @@ public:
     // As typed; they may hold characters CP932 cannot store, which runEntryDialog refuses.
     QString communityText() const;
     QString commentText() const; // with CR LF line breaks
+    SnmpVersion version() const;
 
 protected:
     void showEvent(QShowEvent* event) override;
@@ -48,6 +54,7 @@ private:
     IpAddressEdit* m_address;
     Cp932LineEdit* m_community;
     Cp932TextEdit* m_comment;
+    QComboBox* m_version;
     QLineEdit* m_id;
 };
 

@@ -43,12 +43,15 @@ void ListCommands::addPrinter() {
         refuse("件数が上限を超えます。これ以上追加できません。");
         return;
     }
-    std::optional<EntryValues> entered = runEntryDialog(m_context.dialogParent, m_context.ui, table,
-                                                        std::to_string(table.nextId()), {0, "public", ""}, 0);
+    std::optional<EntryValues> entered =
+        runEntryDialog(m_context.dialogParent, m_context.ui, table, std::to_string(table.nextId()),
+                       {0, "public", "", SnmpVersion::Default}, 0);
     if (!entered) {
         return;
     }
-    table.appendRecord(dottedAddress(entered->address), entered->community, entered->comment);
+    if (table.appendRecord(dottedAddress(entered->address), entered->community, entered->comment)) {
+        table.slot(table.terminatorSlot() - 1).snmpVersion = entered->version;
+    }
     m_context.refreshList();
 }
 
@@ -67,7 +70,7 @@ void ListCommands::changePrinters() {
         if (!address) {
             refuse("不正なIPアドレスが設定されていました");
         }
-        EntryValues initial{address.value_or(0), row.community.str(), row.comment.str()};
+        EntryValues initial{address.value_or(0), row.community.str(), row.comment.str(), row.snmpVersion};
         std::optional<EntryValues> entered =
             runEntryDialog(m_context.dialogParent, m_context.ui, table, std::to_string(row.id), initial, row.id);
         if (!entered) {
@@ -76,6 +79,7 @@ void ListCommands::changePrinters() {
         row.ipAddress.set(dottedAddress(entered->address));
         row.community.set(entered->community);
         row.comment.set(entered->comment);
+        row.snmpVersion = entered->version;
         table.setModified();
     }
     m_context.refreshList();

@@ -518,3 +518,15 @@ TEST(BatchModeUsage, EachExitCodeHasItsCause) {
         EXPECT_EQ(runSorpex(wrong).exitCode, 2) << wrong.back();
     }
 }
+
+// An SNMP setting that would lower security ends the run with 5 before any printer is asked.
+TEST_F(BatchMode, AnUnusableSnmpSettingStopsTheRunBeforeAnyPrinter) {
+    writeFileBytes(m_dir.file("weak.ini"), "[SnmpParam]\r\nVersion=3\r\nV3User=u\r\nV3AuthProtocol=SHA-1024\r\n");
+    RunResult result = runSorpex({"--acquire", list({"\"a\",127.0.7.1,public"}), "--output", m_dir.file("r.csv"),
+                                  "--settings", m_dir.file("weak.ini")});
+    EXPECT_EQ(result.exitCode, 5) << result.output;
+    EXPECT_NE(result.output.find("SORPEX.iniの設定値が正しくありません。\n[SnmpParam] V3AuthProtocol=SHA-1024\n"),
+              std::string::npos)
+        << result.output;
+    EXPECT_FALSE(std::filesystem::exists(m_dir.file("r.csv")));
+}

@@ -79,6 +79,7 @@ private slots:
     void aCancelAnsweredNoGoesOn();
     void unusableAddressesAreMarkedAndAsked();
     void withoutThreadsTheWindowKeepsItsListAndSaysWhy();
+    void anUnusableSnmpSettingStopsTheRunWithItsMessage();
     void closingAsksToSaveAndACancelledSaveKeepsTheWindow();
     void aDailyScheduleTakesEffectAtTheNextTick();
     void theWindowKeepsItsPlaceAndColumnsWhenItCloses();
@@ -430,6 +431,22 @@ void MainWindowTest::unusableAddressesAreMarkedAndAsked() {
     f.app->runCommand(command::kAcquireAll);
     QCOMPARE(f.ui.texts(), std::vector<std::string>{"無効なＩＰアドレスの指定がありました。処理を続けますか。"});
     QCOMPARE(f.cell(1, 3), QString());
+    QCOMPARE(dialogs, 0);
+}
+
+void MainWindowTest::anUnusableSnmpSettingStopsTheRunWithItsMessage() {
+    AppFixture f;
+    writeFileBytes(f.dir.file("fleet.csv"), csvFile({"127.0.9.1"}));
+    f.start("[AppParam]\r\nDefalutCSV=" + f.dir.file("fleet.csv") +
+            "\r\nSnmpPort=1161\r\n\r\n[SnmpParam]\r\nVersion=9\r\n");
+    int dialogs = 0;
+    f.driver.watch("waitDialog", [&](QWidget*) { ++dialogs; });
+    f.app->runCommand(command::kAcquireAll);
+    QCOMPARE(f.ui.texts(),
+             std::vector<std::string>{"SORPEX.iniの設定値が正しくありません。\n[SnmpParam] Version=9\n(1, 2c, 3)\n"
+                                      "環境設定で直すまで情報取得できません。"});
+    QCOMPARE(f.ui.shown[0].icon, MessageIcon::Stop);
+    QCOMPARE(f.cell(0, 3), QString());
     QCOMPARE(dialogs, 0);
 }
 

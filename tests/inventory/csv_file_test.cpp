@@ -523,3 +523,40 @@ TEST(NormalizeIpAddress, RefusesAndLeavesTheTextAlone) {
         EXPECT_EQ(text, input);
     }
 }
+
+// The printers' own SNMP versions go into a last column only when a printer names one; the
+// header tells the loader where it is, also after the supplies columns, and a value the loader
+// does not know is refused as any other field.
+TEST(CsvVersions, ALastColumnOnlyWhenAPrinterNamesAVersion) {
+    TempDir dir;
+    PrinterTable table;
+    table.appendRecord("10.0.0.1", "public", "a");
+    table.appendRecord("10.0.0.2", "private", "b");
+    ScriptedInteraction quiet;
+    ASSERT_TRUE(writeCsvFile(table, dir.file("plain.csv"), quiet));
+    EXPECT_EQ(readFileBytes(dir.file("plain.csv")), listBytes(table));
+
+    table.slot(1).snmpVersion = SnmpVersion::V3;
+    for (CsvLayout layout : {CsvLayout::Classic, CsvLayout::WithSupplies}) {
+        ScriptedInteraction ui;
+        ASSERT_TRUE(writeCsvFile(table, dir.file("versions.csv"), ui, layout));
+        const std::string bytes = readFileBytes(dir.file("versions.csv"));
+        EXPECT_NE(bytes.find("System Descr" + std::string(layout == CsvLayout::WithSupplies ? kCsvSuppliesHeader : "") +
+                             ",SNMP Version\r\n"),
+                  std::string::npos);
+        EXPECT_NE(bytes.find("\"\",\r\n\"b\""), std::string::npos) << bytes;
+        EXPECT_TRUE(bytes.ends_with("\"\",3\r\n")) << bytes;
+        auto loaded = load(bytes);
+        ASSERT_TRUE(loaded->result);
+        EXPECT_EQ(loaded->table->slot(0).snmpVersion, SnmpVersion::Default);
+        EXPECT_EQ(loaded->table->slot(1).snmpVersion, SnmpVersion::V3);
+    }
+
+    const std::string header = kHeaderLine.substr(0, kHeaderLine.size() - 2) + ",SNMP Version\r\n";
+    auto known = load(header + "\"x\",10.0.0.1,public,,,,,,,2c\r\n\"y\",10.0.0.2,public,,,,,,,1\r\n");
+    EXPECT_EQ(known->table->slot(0).snmpVersion, SnmpVersion::V2c);
+    EXPECT_EQ(known->table->slot(1).snmpVersion, SnmpVersion::V1);
+    auto unknown = load(header + "\"x\",10.0.0.1,public,,,,,,,2c\r\n\"y\",10.0.0.2,public,,,,,,,v9\r\n");
+    EXPECT_FALSE(unknown->result);
+    EXPECT_EQ(unknown->ui.texts(), std::vector<std::string>{kNotAList});
+}

@@ -62,6 +62,7 @@ private slots:
     void cancelAfterBrowsingChangesNothing();
     void valuesOutsideTheListsOpenUnselected();
     void aFailedWriteStillClosesAndKeepsTheValues();
+    void snmpVersionAndV3CredentialsAreCheckedAndStored();
 };
 
 void ConfigDialogTest::okWithoutChangesWritesEveryKeyBack() {
@@ -249,6 +250,49 @@ void ConfigDialogTest::aFailedWriteStillClosesAndKeepsTheValues() {
     });
     QCOMPARE(f.ui.texts(), std::vector<std::string>{"SORPEX.ini書込みエラー\nError Code = 2"});
     QCOMPARE(f.settings.retryCount, 3);
+}
+
+void ConfigDialogTest::snmpVersionAndV3CredentialsAreCheckedAndStored() {
+    // A value this version cannot use stays in the file while the group is left alone.
+    const std::string unknown = "[SnmpParam]\r\nV3AuthProtocol=SHA-999\r\nV3AuthPassword=12345678\r\n";
+    Fixture f(unknown);
+    QCOMPARE(cp932::toUtf8(f.settings.snmpSettingsError),
+             std::string("SORPEX.iniの設定値が正しくありません。\n[SnmpParam] V3AuthProtocol=SHA-999\n"
+                         "(なし, MD5, SHA, SHA-224, SHA-256, SHA-384, SHA-512)"));
+    f.run([&](QWidget* d) { click(d, "okButton"); });
+    QVERIFY(f.file().starts_with(unknown));
+    QVERIFY(!f.settings.snmpSettingsError.empty());
+
+    f.run([&](QWidget* d) {
+        control<QComboBox>(d, "versionCombo")->setCurrentIndex(2);
+        auto* user = control<QLineEdit>(d, "v3UserEdit");
+        user->setText("admin");
+        emit user->textEdited(user->text());
+        control<QComboBox>(d, "v3AuthCombo")->setCurrentIndex(4);
+        control<QComboBox>(d, "v3PrivCombo")->setCurrentIndex(2);
+        auto* authPassword = control<QLineEdit>(d, "v3AuthPasswordEdit");
+        auto* privPassword = control<QLineEdit>(d, "v3PrivPasswordEdit");
+        QCOMPARE(authPassword->echoMode(), QLineEdit::Password);
+        for (auto [auth, priv] : {std::pair{"1234567", "privpass"}, std::pair{"authpass", ""}}) {
+            authPassword->setText(auth);
+            privPassword->setText(priv);
+            click(d, "okButton");
+            QVERIFY(d->isVisible());
+        }
+        QCOMPARE(f.ui.texts(),
+                 (std::vector<std::string>{"SNMPv3の設定 V3AuthPassword: パスワードは8文字以上で入力してください。",
+                                           "SNMPv3の設定 V3PrivProtocol/V3PrivPassword: "
+                                           "暗号化プロトコルと暗号化パスワードは両方設定してください。"}));
+        privPassword->setText("privpass");
+        click(d, "okButton");
+    });
+    QVERIFY(f.settings.snmpSettingsError.empty());
+    QCOMPARE(f.settings.snmpVersion, SnmpVersion::V3);
+    QVERIFY(f.file().starts_with("[SnmpParam]\r\nV3AuthProtocol=SHA-256\r\nV3AuthPassword=authpass\r\nVersion=3\r\n"
+                                 "V3User=admin\r\nV3PrivProtocol=AES\r\nV3PrivPassword=privpass\r\n\r\n[AppParam]"));
+    struct stat info {};
+    stat(f.path.c_str(), &info);
+    QCOMPARE(info.st_mode & 0777, 0600u);
 }
 
 QTEST_MAIN(ConfigDialogTest)

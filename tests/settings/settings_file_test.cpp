@@ -482,3 +482,41 @@ TEST(SettingsWriters, UsageIsWrittenOnlyOnceSwitchedOn) {
     EXPECT_TRUE(readFileBytes(dir.file("SORPEX.ini")).ends_with("Password=\r\nUsage=1\r\n"));
     EXPECT_TRUE(loaded(dir.file("SORPEX.ini")).mailUsage);
 }
+
+// Every SnmpParam value that cannot be used as it stands is an error naming its key; the record
+// then never holds less security than the file asked for.
+TEST(SettingsFile, SnmpKeysAreTakenOrRefusedByName) {
+    struct Case {
+        const char* ini;
+        const char* error; // "" when the values are taken
+    };
+    const Case cases[] = {
+        {"", ""},
+        {"Version=2c\r\nV3User=u\r\nV3AuthProtocol=sha-512\r\nV3AuthPassword=12345678\r\n"
+         "V3PrivProtocol=AES-256\r\nV3PrivPassword=abcdefgh\r\nV3Context=ctx\r\n",
+         ""},
+        {"Version=4\r\n", "SORPEX.iniの設定値が正しくありません。\n[SnmpParam] Version=4\n(1, 2c, 3)"},
+        {"V3PrivProtocol=3DES\r\n",
+         "SORPEX.iniの設定値が正しくありません。\n[SnmpParam] V3PrivProtocol=3DES\n(なし, DES, AES, AES-192, AES-256)"},
+        {"V3AuthProtocol=MD5\r\n",
+         "SNMPv3の設定 V3AuthProtocol/V3AuthPassword: 認証プロトコルと認証パスワードは両方設定してください。"},
+        {"V3AuthPassword=12345678\r\n",
+         "SNMPv3の設定 V3AuthProtocol/V3AuthPassword: 認証プロトコルと認証パスワードは両方設定してください。"},
+        {"V3PrivProtocol=DES\r\nV3PrivPassword=12345678\r\n",
+         "SNMPv3の設定 V3PrivProtocol: 暗号化には認証の設定が必要です。"},
+        {"V3AuthProtocol=SHA\r\nV3AuthPassword=1234567\r\n",
+         "SNMPv3の設定 V3AuthPassword: パスワードは8文字以上で入力してください。"},
+    };
+    for (const Case& c : cases) {
+        TempDir dir;
+        AppSettings s = loadedFrom(dir, std::string("[SnmpParam]\r\n") + c.ini);
+        EXPECT_EQ(cp932::toUtf8(s.snmpSettingsError), c.error) << c.ini;
+    }
+    TempDir dir;
+    AppSettings s = loadedFrom(dir, std::string("[SnmpParam]\r\n") + cases[1].ini);
+    EXPECT_EQ(s.snmpVersion, SnmpVersion::V2c);
+    EXPECT_EQ(s.snmpV3.authProtocol, SnmpAuthProtocol::Sha512);
+    EXPECT_EQ(s.snmpV3.privProtocol, SnmpPrivProtocol::Aes256);
+    EXPECT_EQ(s.snmpV3.context, "ctx");
+    EXPECT_EQ(loadedFrom(dir, "").snmpVersion, SnmpVersion::V1);
+}

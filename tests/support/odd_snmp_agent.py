@@ -2,7 +2,9 @@
 """An SNMPv1 agent that answers GET requests with values no ordinary agent sends, as some
 printers do: odd_snmp_agent.py ADDRESS PORT READY-FILE OID=TLV-HEX ... answers each listed
 object with the given encoded value (tag, length and contents) and every other object with
-noSuchName. READY-FILE is written once the socket listens."""
+noSuchName. An argument SEVERAL=STATUS has a request of more than one object answered with
+that error status (1 tooBig, 5 genError) as a whole. The version of the request (v1 or v2c) is
+answered. READY-FILE is written once the socket listens."""
 
 import socket
 import sys
@@ -39,7 +41,7 @@ def oid_text(content):
     return ".".join(str(p) for p in parts)
 
 
-def answer(request, values):
+def answer(request, values, several):
     _, message, _ = read_tlv(request, 0)
     _, version, pos = read_tlv(message, 0)
     _, community, pos = read_tlv(message, pos)
@@ -48,11 +50,13 @@ def answer(request, values):
     _, _, pos = read_tlv(pdu, pos)
     _, _, pos = read_tlv(pdu, pos)
     _, bindings, _ = read_tlv(pdu, pos)
-    _, binding, _ = read_tlv(bindings, 0)
+    _, binding, rest = read_tlv(bindings, 0)
     _, name, _ = read_tlv(binding, 0)
     value = values.get(oid_text(name))
     status = b"\x00" if value is not None else b"\x02"
     index = b"\x00" if value is not None else b"\x01"
+    if several is not None and rest < len(bindings):
+        status, index, value = bytes([several]), b"\x00", None
     body = tlv(0x02, request_id) + tlv(0x02, status) + tlv(0x02, index)
     body += tlv(0x30, tlv(0x30, tlv(0x06, name) + (value if value is not None else b"\x05\x00")))
     return tlv(0x30, tlv(0x02, version) + tlv(0x04, community) + tlv(0xA2, body))
@@ -61,9 +65,13 @@ def answer(request, values):
 def main():
     address, port, ready = sys.argv[1], int(sys.argv[2]), sys.argv[3]
     values = {}
+    several = None
     for argument in sys.argv[4:]:
         oid, hex_value = argument.split("=", 1)
-        values[oid] = bytes.fromhex(hex_value)
+        if oid == "SEVERAL":
+            several = int(hex_value)
+        else:
+            values[oid] = bytes.fromhex(hex_value)
     server = socket.socket(socket.AF_INET, socket.SOCK_DGRAM)
     server.bind((address, port))
     with open(ready, "w") as f:
@@ -71,7 +79,7 @@ def main():
     while True:
         request, peer = server.recvfrom(65535)
         try:
-            server.sendto(answer(request, values), peer)
+            server.sendto(answer(request, values, several), peer)
         except (IndexError, ValueError):
             pass
 

@@ -51,10 +51,15 @@ void appendTokenLine(const fs::path& recording, const std::string& token) {
 }
 
 // True once the agent at `address` answers with `token`; throws when another one answers.
-bool answersAsOurs(const std::string& address, int port, const std::string& token) {
+bool answersAsOurs(const std::string& address, int port, const std::string& token, const SimulatedV3User* v3User) {
     const std::string where = address + ":" + std::to_string(port);
-    RunResult result = runProgram({"snmpget", "-v1", "-c", "public", "-t", "0.3", "-r", "0", where, kTokenOid},
-                                  std::chrono::seconds(5));
+    std::vector<std::string> argv = {"snmpget", "-v1", "-c", "public"};
+    if (v3User != nullptr) {
+        argv = {"snmpget", "-v3",           "-l", "authPriv", "-u", v3User->name,    "-a", "SHA-256",
+                "-A",      v3User->authKey, "-x", "AES",      "-X", v3User->privKey, "-n", "public"};
+    }
+    argv.insert(argv.end(), {"-t", "0.3", "-r", "0", where, kTokenOid});
+    RunResult result = runProgram(argv, std::chrono::seconds(5));
     if (result.output.find(token) != std::string::npos) {
         return true;
     }
@@ -67,7 +72,8 @@ bool answersAsOurs(const std::string& address, int port, const std::string& toke
 
 } // namespace
 
-SnmpSimAgents::SnmpSimAgents(const std::vector<SimulatedAgent>& agents, int port) : m_dir(std::make_unique<TempDir>()) {
+SnmpSimAgents::SnmpSimAgents(const std::vector<SimulatedAgent>& agents, int port, const SimulatedV3User* v3User)
+    : m_dir(std::make_unique<TempDir>()) {
     for (const SimulatedAgent& agent : agents) {
         requireFreePort(agent.address, port, Transport::Udp);
     }
@@ -82,9 +88,15 @@ SnmpSimAgents::SnmpSimAgents(const std::vector<SimulatedAgent>& agents, int port
     chmod((data / "public").c_str(), 0755);
     chmod(cache.c_str(), 0777);
 
-    std::vector<std::string> argv = {"snmpsimd", "--v2c-arch", "--data-dir=" + data.string(),
-                                     "--cache-dir=" + cache.string(),
+    std::vector<std::string> argv = {"snmpsimd", "--data-dir=" + data.string(), "--cache-dir=" + cache.string(),
                                      "--logging-method=file:" + (cache / "snmpsimd.log").string()};
+    if (v3User == nullptr) {
+        argv.push_back("--v2c-arch");
+    } else {
+        // Without --v2c-arch the context name picks the recording, as the community does with it.
+        argv.insert(argv.end(), {"--v3-user=" + v3User->name, "--v3-auth-key=" + v3User->authKey,
+                                 "--v3-auth-proto=SHA256", "--v3-priv-key=" + v3User->privKey, "--v3-priv-proto=AES"});
+    }
     if (geteuid() == 0) {
         argv.push_back("--process-user=nobody");
         argv.push_back("--process-group=nogroup");
@@ -100,7 +112,7 @@ SnmpSimAgents::SnmpSimAgents(const std::vector<SimulatedAgent>& agents, int port
     m_process = std::make_unique<ChildProcess>(argv, (m_dir->path() / "snmpsimd.out").string());
 
     auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(30);
-    while (!answersAsOurs(agents.front().address, port, token)) {
+    while (!answersAsOurs(agents.front().address, port, token, v3User)) {
         if (!m_process->running() || std::chrono::steady_clock::now() > deadline) {
             throw std::runtime_error("snmpsimd did not start: " + log());
         }

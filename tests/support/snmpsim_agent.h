@@ -15,11 +15,20 @@ struct SimulatedAgent {
     std::string recording; // path of a .snmprec file
 };
 
+// SNMPv3 mode: the one user snmpsimd serves, with SHA-256 and AES keys. The agents then answer
+// v3 with context "public" only, each from its own recording.
+struct SimulatedV3User {
+    std::string name;
+    std::string authKey;
+    std::string privKey;
+};
+
 // An snmpsimd process serving every agent on its address and `port`. The constructor returns
 // when the first agent answers; a test that cannot start it fails rather than hangs.
 class SnmpSimAgents {
 public:
-    explicit SnmpSimAgents(const std::vector<SimulatedAgent>& agents, int port = 1161);
+    explicit SnmpSimAgents(const std::vector<SimulatedAgent>& agents, int port = 1161,
+                           const SimulatedV3User* v3User = nullptr);
     ~SnmpSimAgents();
 
     std::string log() const;

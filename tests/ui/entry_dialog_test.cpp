@@ -6,6 +6,7 @@
 #include "ui/sorpex_view.h"
 
 #include <QApplication>
+#include <QComboBox>
 #include <QLineEdit>
 #include <QPlainTextEdit>
 #include <QtTest>
@@ -154,20 +155,26 @@ void EntryDialogTest::changingSeveralPrintersOneAfterTheOther() {
     f.append("10.0.0.2", "secret", "二階");
     f.append("10.0.0.3", "public", "三階");
     f.table().slot(2).model.set("Printer Model X");
+    f.table().slot(0).snmpVersion = SnmpVersion::V3;
     f.table().setModified(false);
     f.selectRows({0, 1, 2});
 
     QStringList ids;
     QStringList firstAddress;
     QString secondCommunity;
-    // Its own address is no duplicate of itself.
+    QStringList versions;
+    // Its own address is no duplicate of itself; its own version opens chosen and may change.
     f.onEntry([&](QWidget* d) {
         ids << idText(d);
         firstAddress = addressFields(d, "addressEdit");
+        auto* version = d->findChild<QComboBox*>("versionCombo");
+        versions << version->currentText();
+        version->setCurrentIndex(2);
         clickButton(d, "okButton");
     });
     f.onEntry([&](QWidget* d) {
         ids << idText(d);
+        versions << d->findChild<QComboBox*>("versionCombo")->currentText();
         secondCommunity = community(d)->text();
         comment(d)->setPlainText("changed, then cancelled");
         clickButton(d, "cancelButton");
@@ -185,6 +192,9 @@ void EntryDialogTest::changingSeveralPrintersOneAfterTheOther() {
     QCOMPARE(ids, QStringList({"1", "2", "3"}));
     QCOMPARE(firstAddress, QStringList({"10", "0", "0", "1"}));
     QCOMPARE(secondCommunity, QString("secret"));
+    QCOMPARE(versions, QStringList({"v3", QString::fromUtf8("既定値")}));
+    QCOMPARE(f.table().slot(0).snmpVersion, SnmpVersion::V2c);
+    QCOMPARE(f.table().slot(2).snmpVersion, SnmpVersion::Default);
     QCOMPARE(f.table().slot(0).ipAddress.str(), std::string("10.0.0.1"));
     QCOMPARE(utf8(f.table().slot(1).comment.view()), std::string("二階"));
     QCOMPARE(f.table().slot(2).ipAddress.str(), std::string("10.0.0.33"));
