@@ -28,6 +28,11 @@ ReportKind headerKind(std::string_view line) {
     if (!line.empty() && line.back() == '\r') {
         line.remove_suffix(1);
     }
+    // A list whose printers name their own SNMP version carries one more column at the end; the
+    // usage never reads it.
+    if (line.ends_with(kCsvVersionHeader)) {
+        line.remove_suffix(kCsvVersionHeader.size());
+    }
     if (line == kCsvHeader) {
         return ReportKind::Classic;
     }

@@ -212,6 +212,7 @@ void MainWindowTest::menusToolbarAndStatusBarAreTheProgramsOwn() {
                             command::kAbout,
                             0,
                             command::kAcquireAll,
+                            command::kUsage,
                             0,
                             command::kDeletePrinters,
                             command::kAddPrinter,

@@ -284,4 +284,27 @@ TEST(ReportReader, JoinsQuotedFieldsAsTheLoaderDoes) {
     EXPECT_EQ(lines[0].count, "77");
 }
 
+// A list whose printers name their SNMP version has one more column at the end, after the nine or
+// after the supplies columns.
+TEST(ReportReader, ReadsReportsWithTheVersionColumn) {
+    const std::string version(kCsvVersionHeader);
+    const struct {
+        std::string bytes;
+        ReportKind kind;
+    } cases[] = {
+        {std::string(kCsvHeader) + version + "\r\n\"a\",10.0.0.1,public,\"M\",77,\"\",\"\",\"\",\"\",2c\r\n",
+         ReportKind::Classic},
+        {std::string(kCsvHeader) + std::string(kCsvSuppliesHeader) + version +
+             "\r\n\"a\",10.0.0.1,public,\"M\",77,\"\",\"\",\"\",\"\",\"S1\",40,\"Black Toner:40%\",3\r\n",
+         ReportKind::WithSupplies},
+    };
+    for (const auto& c : cases) {
+        std::vector<ReportLine> lines;
+        const ReportScan scan = scanReport(c.bytes, [&](const ReportLine& line) { lines.push_back(line); });
+        EXPECT_EQ(scan.kind, c.kind);
+        ASSERT_EQ(lines.size(), 1u);
+        EXPECT_EQ(lines[0].count, "77");
+    }
+}
+
 } // namespace
