@@ -144,7 +144,7 @@ struct AppSettings {
     // Set by applySettings when a mail key holds a value that would lower security (CP932, naming
     // the key and its value); no mail is sent while it is set. Empty when all is well.
     std::string mailSettingsError;
-    bool mailUsage = false;              // the usage since the previous scheduled report goes with the mail
+    bool mailUsage = false;                    // the usage since the previous scheduled report goes with the mail
     int snmpPort = 161;                        // UDP port of the printers' agents
     int parallel = kParallelDefault;           // printers asked at once (kParallelMin ... kParallelMax)
     bool supplies = false;                     // also the serial number and the supplies table, in three more columns
