@@ -188,6 +188,11 @@ TEST_F(SnmpGetAgainstAgents, TenThreadsAtOnceEachGetTheirOwnAnswer) {
 // Descriptors run out in this process, not at the agent: a request that finds none free waits for
 // another request's session to close. In a child process whose limit leaves room for two sockets.
 TEST_F(SnmpGetAgainstAgents, ARequestWithoutAFreeDescriptorWaitsForOneInsteadOfFailing) {
+#if defined(__SANITIZE_ADDRESS__)
+    // The sanitizers' runtime takes descriptors of its own in the child, which a limit of two free
+    // ones does not leave room for; the plain build runs the case.
+    GTEST_SKIP() << "not under the sanitizers";
+#endif
     initSnmpLibrary();
     const pid_t child = fork();
     ASSERT_GE(child, 0);
