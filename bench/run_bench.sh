@@ -82,15 +82,11 @@ stop_wide_fleet() {
 # The address of printer N (1 ... 1023) of the wide fleet.
 wide_address() { echo "127.0.$((21 + ($1 - 1) / 254)).$((($1 - 1) % 254 + 1))"; }
 
-# Starts one snmpd that answers as a printer on every given address.
-start_wide_fleet() {
-    stop_wide_fleet
-    local address endpoints=()
-    mkdir -p "$work/snmpd"
-    cat >"$work/snmpd/snmpd.conf" <<CONF
-rocommunity public 127.0.0.0/8
+# The snmpd configuration lines that make an agent answer as a printer named prn-NAME.
+printer_config() {
+    cat <<CONF
 dontLogTCPWrappersConnects yes
-sysName prn-wide
+sysName prn-$1
 sysContact admin@example.test
 sysLocation floor-3
 sysDescr PALIVOX firmware 3.0
@@ -101,6 +97,17 @@ override 1.3.6.1.2.1.25.3.5.1.2.1 octet_str 0x00
 override 1.3.6.1.2.1.43.10.2.1.4.1.1 counter 54321
 override 1.3.6.1.2.1.43.18.1.1.8.1 octet_str "OK"
 CONF
+}
+
+# Starts one snmpd that answers as a printer on every given address.
+start_wide_fleet() {
+    stop_wide_fleet
+    local address endpoints=()
+    mkdir -p "$work/snmpd"
+    {
+        echo 'rocommunity public 127.0.0.0/8'
+        printer_config wide
+    } >"$work/snmpd/snmpd.conf"
     for address in "$@"; do endpoints+=("udp:$address:1161"); done
     SNMP_PERSISTENT_DIR="$work/snmpd" snmpd -f -Lf /dev/null -C -c "$work/snmpd/snmpd.conf" -m '' \
         -p "$work/snmpd/pid" "${endpoints[@]}" >"$work/snmpd/out" 2>&1 &
@@ -173,18 +180,8 @@ start_version_fleet() {
 rocommunity public 127.0.0.0/8
 createUser ${v3_keys[0]} SHA-256 ${v3_keys[1]} AES ${v3_keys[2]}
 rouser ${v3_keys[0]} priv
-dontLogTCPWrappersConnects yes
-sysName prn-version
-sysContact admin@example.test
-sysLocation floor-3
-sysDescr PALIVOX firmware 3.0
-override 1.3.6.1.2.1.25.3.2.1.3.1 octet_str "PALIVOX LX-3000"
-override 1.3.6.1.2.1.25.3.2.1.5.1 integer 2
-override 1.3.6.1.2.1.25.3.5.1.1.1 integer 3
-override 1.3.6.1.2.1.25.3.5.1.2.1 octet_str 0x00
-override 1.3.6.1.2.1.43.10.2.1.4.1.1 counter 54321
-override 1.3.6.1.2.1.43.18.1.1.8.1 octet_str "OK"
 CONF
+    printer_config version >>"$work/vsnmpd/snmpd.conf"
     for n in $(seq 1 "$count"); do endpoints+=("udp:127.0.27.$n:1161"); done
     SNMP_PERSISTENT_DIR="$work/vsnmpd" snmpd -f -Lf /dev/null -C -c "$work/vsnmpd/snmpd.conf" -m '' \
         -p "$work/vsnmpd/pid" "${endpoints[@]}" >"$work/vsnmpd/out" 2>&1 &

@@ -1,4 +1,5 @@
 #include "base/interaction.h"
+#include "base/snmp_version.h"
 #include "inventory/csv_file.h"
 #include "inventory/ip_address.h"
 
@@ -6,6 +7,7 @@
 #include <cstddef>
 #include <cstdint>
 #include <memory>
+#include <optional>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -24,7 +26,24 @@ public:
 
 struct Row {
     std::string comment, ipAddress, community;
+    sorpex::SnmpVersion version = sorpex::SnmpVersion::Default;
 };
+
+// The field number the header names "SNMP Version" at, names taken as they stand; -1 for none.
+int versionField(std::string_view header) {
+    const std::string_view name = sorpex::kCsvVersionHeader.substr(1);
+    for (int index = 0; index < 4096; ++index) {
+        std::size_t comma = header.find(',');
+        if (header.substr(0, comma) == name) {
+            return index;
+        }
+        if (comma == std::string_view::npos) {
+            break;
+        }
+        header.remove_prefix(comma + 1);
+    }
+    return -1;
+}
 
 // A record field holds its text up to the first NUL.
 std::string upToNul(const std::string& text) {
@@ -48,11 +67,13 @@ bool referenceLoad(std::string_view bytes, std::vector<Row>& rows) {
     std::size_t next = 0;
     std::size_t r = 0;
     int f = 0;
+    int version = -1;
     std::string buffer;
     bool open = false;
     while (next < lines.size()) {
         std::string_view line = lines[next++];
         if (line.substr(0, 16) == header) {
+            version = versionField(line);
             if (next == lines.size()) {
                 break;
             }
@@ -86,7 +107,11 @@ bool referenceLoad(std::string_view bytes, std::vector<Row>& rows) {
                 buffer.erase(q, 1);
             }
             bool refused = false;
-            if (f == 0) {
+            if (f == version) {
+                std::optional<sorpex::SnmpVersion> named = sorpex::parseSnmpVersion(buffer);
+                refused = !named.has_value();
+                rows[r].version = named.value_or(sorpex::SnmpVersion::Default);
+            } else if (f == 0) {
                 refused = buffer.size() >= 1024;
                 if (!refused) {
                     rows[r].comment = upToNul(buffer);
@@ -125,11 +150,16 @@ bool referenceLoad(std::string_view bytes, std::vector<Row>& rows) {
     return true;
 }
 
-// The file writeCsvFile writes for the table.
+// The file writeCsvFile writes for the table: the version column only when a row names one.
 std::string listBytes(const sorpex::PrinterTable& table) {
-    std::string bytes = std::string(sorpex::kCsvHeader) + "\r\n";
+    bool withVersion = false;
     for (int i = 0; i < table.terminatorSlot(); ++i) {
-        bytes += sorpex::csvLine(table.slot(i)) + "\r\n";
+        withVersion = withVersion || table.slot(i).snmpVersion != sorpex::SnmpVersion::Default;
+    }
+    std::string bytes = std::string(sorpex::kCsvHeader) + (withVersion ? std::string(sorpex::kCsvVersionHeader) : "");
+    bytes += "\r\n";
+    for (int i = 0; i < table.terminatorSlot(); ++i) {
+        bytes += sorpex::csvLine(table.slot(i), sorpex::CsvLayout::Classic, withVersion) + "\r\n";
     }
     return bytes;
 }
@@ -157,7 +187,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
         const sorpex::PrinterRecord& row = table->slot(i);
         const Row& want = expected[static_cast<std::size_t>(i)];
         if (row.id != i + 1 || row.comment.view() != want.comment || row.ipAddress.view() != want.ipAddress ||
-            row.community.view() != want.community) {
+            row.community.view() != want.community || row.snmpVersion != want.version) {
             __builtin_trap();
         }
     }
