@@ -70,14 +70,18 @@ start_fleet() {
 # net-snmp snmpd listening on all their addresses: one snmpsimd answers some 600 requests a
 # second, so a wide run would measure snmpsimd rather than SORPEX.
 
-stop_wide_fleet() {
+# Ends the processes whose ids the named array holds, and empties it.
+stop_processes() {
+    local -n pids=$1
     local pid
-    for pid in "${wide_fleet[@]}"; do
+    for pid in "${pids[@]}"; do
         kill "$pid" 2>/dev/null || true
         wait "$pid" 2>/dev/null || true
     done
-    wide_fleet=()
+    pids=()
 }
+
+stop_wide_fleet() { stop_processes wide_fleet; }
 
 # The address of printer N (1 ... 1023) of the wide fleet.
 wide_address() { echo "127.0.$((21 + ($1 - 1) / 254)).$((($1 - 1) % 254 + 1))"; }
@@ -163,14 +167,7 @@ bench_wide_sweep() {
 # first of them and counts what reaches it.
 v3_keys=(benchuser authpass-256 privpass-aes)
 
-stop_version_fleet() {
-    local pid
-    for pid in "${version_fleet[@]}"; do
-        kill "$pid" 2>/dev/null || true
-        wait "$pid" 2>/dev/null || true
-    done
-    version_fleet=()
-}
+stop_version_fleet() { stop_processes version_fleet; }
 
 start_version_fleet() {
     stop_version_fleet
